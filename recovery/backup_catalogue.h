@@ -1,0 +1,30 @@
+// Facts about backup folders: their Info.plist, whether they are encrypted, their dates.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "recovery/backup_entry.h"
+
+namespace vesmar {
+
+// The folder where the backups of the current user are kept.
+std::filesystem::path CatalogueRoot();
+
+// Fills `entry` from folder/Info.plist (XML or binary). 0, or 87 when there is no readable
+// Info.plist.
+int ReadBackupFolder(const std::filesystem::path& folder, BackupEntry& entry);
+
+// 1 when the backup's address book exists and is not a plain SQLite file, else 0.
+int IsEncryptedBackup(const std::filesystem::path& folder);
+
+// "YYYY-MM-DD hh:mm:ss" taken as UTC, shifted to the zone's standard time (daylight saving is
+// not applied). Empty when the text does not have that shape.
+std::string ConvertBackupDate(std::string_view utcText);
+
+// Entries of `folders` with a readable Info.plist, newest backup first.
+std::vector<BackupEntry> ListBackupFolders(const std::vector<std::filesystem::path>& folders);
+
+}  // namespace vesmar

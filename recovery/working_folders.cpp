@@ -1,0 +1,59 @@
+#include "recovery/working_folders.h"
+
+#include <unistd.h>
+
+#include "platform/file_ops.h"
+#include "platform/folders.h"
+#include "platform/volumes.h"
+
+namespace vesmar {
+
+namespace fs = std::filesystem;
+
+fs::path AppFolder() { return RoamingAppDataFolder() / "VesmariOSRecovery"; }
+
+bool EnsureAppFolder() { return CreateFolders(AppFolder()); }
+
+fs::path ChooseTempBackupRoot(const fs::path& appDataFolder,
+                              const std::function<std::optional<std::uint64_t>(const fs::path&)>& freeBytes,
+                              const std::vector<fs::path>& storageMounts,
+                              const std::function<bool(const fs::path&)>& writable) {
+  if (const auto free = freeBytes(appDataFolder); free && *free > kTempBackupMinFree)
+    return appDataFolder / "VesmariOSRecovery" / "Vesmar_tmp_backup";
+  fs::path best;
+  std::uint64_t bestFree = 0;
+  for (const auto& mount : storageMounts) {
+    // A volume we cannot write to would only fail later, in the middle of a device backup.
+    if (!writable(mount)) continue;
+    const auto free = freeBytes(mount);
+    if (free && *free > bestFree) {
+      bestFree = *free;
+      best = mount;
+    }
+  }
+  return best.empty() ? fs::path() : best / "Vesmar_tmp_backup";
+}
+
+const fs::path& TempBackupRoot() {
+  static const fs::path root = [] {
+    const fs::path appData = RoamingAppDataFolder();
+    CreateFolders(appData);
+    fs::path chosen = ChooseTempBackupRoot(
+        appData, [](const fs::path& p) { return FreeBytes(p); }, StorageMountPoints(),
+        [](const fs::path& p) { return access(p.c_str(), W_OK) == 0; });
+    if (!chosen.empty()) CreateFolders(chosen);
+    return chosen;
+  }();
+  return root;
+}
+
+std::vector<fs::path> PreviewTempFiles() {
+  const fs::path app = AppFolder();
+  return {app / "tmp.jpg", app / "tmp.avi", app / "tmp.wav"};
+}
+
+void DeletePreviewTempFiles() {
+  for (const auto& file : PreviewTempFiles()) DeleteFileIfPresent(file);
+}
+
+}  // namespace vesmar
