@@ -1,0 +1,269 @@
+#include "sqlite_recovery/deleted_candidates.h"
+
+#include <algorithm>
+
+#include "sqlite_recovery/sqlite_format.h"
+#include "sqlite_recovery/sqlite_recovery_file.h"
+
+namespace vesmar {
+
+namespace fmt = sqlite_format;
+
+namespace {
+
+// One leaf page with bounded accessors: nothing outside [0, page size) is ever read; a word or
+// varint that would start past the page reads as 0.
+struct PageView {
+  const CSqliteRecoveryFile& file;
+  const std::uint8_t* p;
+  std::int64_t ps;
+  std::int64_t hdr;
+  std::int64_t n;        // expected column count of the current table
+  bool isMessage;
+  bool isCall;
+  std::int64_t callBytes;
+
+  PageView(const CSqliteRecoveryFile& f, const std::uint8_t* page, std::uint32_t index)
+      : file(f),
+        p(page),
+        ps(f.pageSize()),
+        hdr(CSqliteRecoveryFile::HeaderOffset(index)),
+        n(f.CurrentColumnCount()),
+        isMessage(f.currentKnownTable() == KnownTable::Message),
+        isCall(f.currentKnownTable() == KnownTable::Call),
+        callBytes(f.settings.callHeaderBytes) {}
+
+  std::int64_t Word(std::int64_t pos) const { return pos >= 0 && pos + 2 <= ps ? fmt::Be16(p + pos) : 0; }
+  fmt::Varint VarintAt(std::int64_t pos, std::int64_t limit) const {
+    if (pos < 0 || pos >= ps) return {};
+    return fmt::ReadVarint(p + pos, std::min(limit, ps - pos));
+  }
+  std::int64_t TypesLength(std::int64_t pos, std::int64_t count) const {
+    if (pos < 0 || pos >= ps) return 0;
+    return CSqliteRecoveryFile::SerialTypesLength(p + pos, ps - pos, count);
+  }
+  std::int64_t RecordSize(std::int64_t h, std::int64_t k, std::int64_t limit) const {
+    if (h < 0 || h > ps) return fmt::Clamp(~0ull);
+    return file.RecordSize(p + h, ps - h, k, limit);
+  }
+  // Serial types that header checks count: the call table counts its live rows' header bytes.
+  std::int64_t CheckedTypes() const { return isCall ? callBytes : n; }
+  std::int64_t CellCount() const { return fmt::Be16(p + hdr + 3); }
+};
+
+void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps) {
+  if (h > 0 && h < ps) list.push_back({static_cast<std::uint16_t>(h), origin});
+}
+
+void Freeblocks(const PageView& v, CandidateList& list) {
+  std::int64_t off = v.Word(v.hdr + 1);
+  while (off != 0) {
+    if (off + 4 > v.ps) break;
+    std::int64_t size = v.Word(off + 2);
+    if (size == 0) break;
+    if (off + size > v.ps) {
+      size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
+      if (off + size > v.ps) break;
+    }
+    const auto header = v.VarintAt(off + 4, v.ps - off - 4);
+    const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
+    // When the header length survived it precedes the serial types; else they start at byte 4.
+    const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? off + 4 + header.length : off + 4;
+    const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
+    if (u <= size) {
+      bool keep = true;
+      if (v.isMessage) {  // the 36-character guid opens a message's body and holds no zero byte
+        const std::int64_t guid = h + m;
+        keep = guid + 36 <= v.ps && std::none_of(v.p + guid, v.p + guid + 36, [](std::uint8_t b) { return b == 0; });
+      }
+      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps);
+    }
+    // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
+    const std::int64_t next = v.Word(off);
+    if (next <= off) break;
+    off = next;
+  }
+}
+
+void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList& list) {
+  const std::int64_t top = cells.empty() ? 0 : *std::max_element(cells.begin(), cells.end());
+  const auto payload = v.VarintAt(top, v.ps - top);
+  const auto rowid = v.VarintAt(top + payload.length, v.ps - top - payload.length);
+  const std::int64_t payloadLength = fmt::Clamp(payload.value);
+  const std::int64_t e = payloadLength > v.ps ? v.ps : top + payloadLength + payload.length + rowid.length;
+
+  // Pass A: a record whose header length survived.
+  for (std::int64_t pos = e; pos < v.ps;) {
+    const auto header = v.VarintAt(pos, v.ps - pos);
+    const std::int64_t s = pos;
+    const std::int64_t h = pos + header.length;
+    pos = h;
+    const std::int64_t V = fmt::Clamp(header.value);
+    if (V != 0 && V <= v.n + 5 && V < v.ps - s && v.n < v.ps - s - header.length && v.n != 0 &&
+        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
+      const std::int64_t u = v.RecordSize(h, V - 1, v.ps - h);
+      if (u < v.ps - h) Add(list, h, RecordOrigin::Tail, v.ps);
+      pos = u >= v.ps ? v.ps : pos + u;
+    }
+  }
+  // Pass B: records chained one after another, each behind 4 overwritten bytes. Without a column
+  // count every 4 bytes would pass, so an unknown table has no pass B.
+  if (v.n == 0) return;
+  for (std::int64_t pos = e; pos + v.n + 9 < v.ps;) {
+    const std::int64_t h = pos + 4;
+    const std::int64_t m = v.TypesLength(h, v.n);
+    const std::int64_t u = v.RecordSize(h, m, v.ps - h);
+    if (u > v.ps - h) break;
+    Add(list, h, RecordOrigin::Tail, v.ps);
+    pos = h + u;
+  }
+}
+
+void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList& list) {
+  std::int64_t low = cells.empty() ? v.ps : *std::min_element(cells.begin(), cells.end());
+  low = std::min(low, v.ps);
+  if (low / 2 <= 4) return;
+  // The first zero word marks the end of the pointer array.
+  std::int64_t end = -1;
+  for (std::int64_t w = v.hdr + 8; w < low && w + 2 <= v.ps; w += 2) {
+    if (v.Word(w) == 0) {
+      end = w;
+      break;
+    }
+  }
+  if (end < 0) return;
+  std::int64_t b = end + 2;
+  while (b < low && v.p[b] == 0) ++b;
+  if (b >= low) return;
+
+  // Backward pass: headers whose length survived, from the cell content area down.
+  std::int64_t lim = low;
+  for (std::int64_t pos = low - 1; pos >= b; --pos) {
+    const auto header = v.VarintAt(pos, lim - pos);
+    const std::int64_t h = pos + header.length;
+    const std::int64_t V = fmt::Clamp(header.value);
+    if (V != 0 && v.n <= V && V <= v.n + 5 && V < lim - pos && V < lim - pos - header.length && v.n != 0 &&
+        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
+      const std::int64_t u = v.RecordSize(h, V, lim - h);
+      if (u <= lim - h) {
+        Add(list, h, RecordOrigin::Gap, v.ps);
+        lim = pos;
+      }
+    }
+  }
+  // Forward pass: at most one record right after the first non-zero word.
+  for (std::int64_t pos = b; pos < low; ++pos) {
+    const std::int64_t word = v.Word(pos);
+    if (word == 0) continue;
+    const std::int64_t h = pos + 4;
+    const std::int64_t m = v.n == 0 ? word : v.TypesLength(h, v.n);
+    const std::int64_t u = v.RecordSize(h, m, v.ps - h);
+    if (u <= low - h) Add(list, h, RecordOrigin::Gap, v.ps);
+    break;
+  }
+}
+
+bool NearCandidate(const CandidateList& list, std::int64_t h) {
+  return std::any_of(list.begin(), list.end(), [h](const Candidate& c) { return c.offset - 6 <= h && h <= c.offset + 6; });
+}
+
+void StaleSlots(const PageView& v, CandidateList& list) {
+  const std::int64_t count = v.CellCount();
+  std::int64_t last = 0;
+  for (std::int64_t i = 0; i < v.ps / 2; ++i) {
+    const std::int64_t w = v.hdr + 8 + 2 * i;
+    if (w + 2 > v.ps) break;
+    const std::int64_t s = v.Word(w);
+    if (s == 0 || s >= v.ps) break;
+    if (i < count) {
+      last = s;
+      continue;
+    }
+    if (last <= s && s <= last + 6) continue;  // SQLite leaves the last live pointer behind
+
+    // A freeblock now stands where the slot points.
+    if (v.n < v.ps - s) {
+      std::int64_t size = v.Word(s + 2);
+      bool fits = size != 0;
+      if (fits && s + size > v.ps) {
+        const auto varint = v.VarintAt(s + 3, v.ps - s - 3);
+        size = fmt::Clamp(varint.value);
+        fits = size <= v.ps - s - varint.length;
+      }
+      if (fits) {
+        const auto header = v.VarintAt(s + 4, v.ps - s - 4);
+        const std::int64_t m = v.TypesLength(s + 4 + header.length, v.n);
+        const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? s + 4 + header.length : s + 4;
+        const std::int64_t u = v.RecordSize(h, m, v.ps - h);
+        if (u <= size) {
+          Add(list, h, RecordOrigin::StaleSlot, v.ps);
+          continue;
+        }
+      }
+    }
+
+    // An intact cell, or one whose first 4 bytes became a freeblock header with no successor.
+    std::int64_t match, rem, pos;
+    bool strict;
+    if (v.Word(s) != 0) {
+      const auto payload = v.VarintAt(s, v.ps - s);
+      if (fmt::Clamp(payload.value) - 1 > v.ps - s) continue;
+      const auto rowid = v.VarintAt(s + payload.length, v.ps - s - payload.length);
+      rem = v.ps - s - payload.length - rowid.length;
+      if (rem <= 0) continue;
+      match = fmt::Clamp(payload.value) - 1;
+      strict = true;
+      pos = s + payload.length + rowid.length;
+    } else {
+      match = v.Word(s + 2) - 5;
+      rem = v.ps - s;
+      pos = s + 4;
+      strict = false;
+    }
+    const auto header = v.VarintAt(pos, rem);
+    const std::int64_t h = pos + header.length;
+    const std::int64_t H = fmt::Clamp(header.value);
+    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H + h < v.ps && H != 0 && H < match)) continue;
+    const std::int64_t u = v.RecordSize(h, H, v.ps - h);
+    if (strict && u != match) continue;
+    if (NearCandidate(list, h)) continue;
+    Add(list, h, RecordOrigin::StaleSlot, v.ps);
+  }
+}
+
+}  // namespace
+
+void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                      CandidateList& list) {
+  Freeblocks(PageView(file, page, index), list);
+}
+
+void DetectTail(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list) {
+  Tail(PageView(file, page, index), file.ReadCellPointers(page, index), list);
+}
+
+void DetectGap(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list) {
+  Gap(PageView(file, page, index), file.ReadCellPointers(page, index), list);
+}
+
+void DetectStaleSlots(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                      CandidateList& list) {
+  StaleSlots(PageView(file, page, index), list);
+}
+
+int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                             CandidateMap& map) {
+  std::vector<std::uint16_t> cells;
+  return file.WalkTableTree(page, index, [&](const std::uint8_t* leaf, std::uint32_t leafIndex) {
+    const PageView view(file, leaf, leafIndex);
+    file.ReadCellPointers(leaf, leafIndex, cells);
+    CandidateList& list = map[leafIndex];
+    list.clear();
+    Freeblocks(view, list);
+    Tail(view, cells, list);
+    Gap(view, cells, list);
+    StaleSlots(view, list);
+  });
+}
+
+}  // namespace vesmar

@@ -1,0 +1,40 @@
+// Finding where deleted rows may still stand on a leaf table page: in its freeblock chain, after
+// its last cell, in the unallocated gap and behind stale cell pointers. Each detector yields the
+// positions of would-be records in header form (the first serial type); the table's record parser
+// decides which of them are rows.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "sqlite_recovery/record_parser.h"
+
+namespace vesmar {
+
+class CSqliteRecoveryFile;
+
+struct Candidate {
+  std::uint16_t offset = 0;  // first serial type of the would-be record, within the page
+  RecordOrigin origin = RecordOrigin::Freeblock;
+  bool operator==(const Candidate&) const = default;
+};
+using CandidateList = std::vector<Candidate>;
+// Page index → candidates in the order found, ascending by page index.
+using CandidateMap = std::map<std::uint32_t, CandidateList>;
+
+// On a leaf table page runs the four detectors in order (freeblocks, tail, gap, stale slots) into
+// one list stored under the page index; on an interior table page does the same for every leaf
+// below it; other page types add nothing. The file's current table gives the column count.
+// Result: 0 or the code of a failed page read.
+int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                             CandidateMap& map);
+
+// The detectors of one leaf page, each appending to `list` (the stale-slot detector also looks
+// at what the others found, to leave out near-duplicates).
+void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
+void DetectTail(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
+void DetectGap(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
+void DetectStaleSlots(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
+
+}  // namespace vesmar

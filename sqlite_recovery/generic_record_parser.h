@@ -1,0 +1,46 @@
+// A record parser for any table: decodes every column as it is stored. Used where no parser
+// knows the table (the command line's carve, the fuzz target, the forensic-corpus check).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sqlite_recovery/record_parser.h"
+
+namespace vesmar {
+
+struct GenericValue {
+  enum class Kind : std::uint8_t { Null, Integer, Real, Text, Blob };
+  Kind kind = Kind::Null;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string bytes;       // text as stored (UTF-8) or blob
+  bool validText = true;   // text: clean UTF-8 without a NUL before its end
+};
+
+struct GenericRecord {
+  RecordStatus status = RecordStatus::Live;
+  RecordOrigin origin = RecordOrigin::Cell;
+  bool onFreelistPage = false;
+  std::uint32_t pageNumber = 0;  // 1-based, as SQLite numbers pages
+  std::uint16_t offset = 0;      // where the record's bytes start within the page
+  bool hasRowid = false;         // cell form only
+  std::int64_t rowid = 0;
+  bool lostFirstColumn = false;  // header form whose first serial type was overwritten
+  std::vector<GenericValue> values;  // from column 0; a lost first column reads as Null
+};
+
+// Accepts a record when all its columns lie within its bytes. A carved or freed (Deleted) record
+// is held to more, since its bytes are a guess: no reserved serial type, valid text, and at least
+// one column that is not NULL. Live rows keep invalid text, marked.
+class GenericRecordParser {
+ public:
+  explicit GenericRecordParser(std::vector<GenericRecord>& out) : out_(out) {}
+  int operator()(CSqliteRecoveryFile& file, const RecordBytes& record);
+
+ private:
+  std::vector<GenericRecord>& out_;
+};
+
+}  // namespace vesmar
