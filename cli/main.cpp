@@ -16,7 +16,9 @@ constexpr const char* kUsage =
     "  scan <backup-folder> [--password TEXT] [--json]\n"
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
     "  demo <folder>\n"
-    "        write a small demo backup into <folder>\n";
+    "        write a small demo backup into <folder>\n"
+    "  carve <database> <table> [--columns N] [--json]\n"
+    "        print the live and deleted rows of one table of an SQLite database\n";
 
 struct Command {
   const char* name;
@@ -26,6 +28,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
+    {"carve", &vesmar::cli::CarveCommand},
 };
 
 }  // namespace

@@ -51,8 +51,13 @@ struct PageView {
   std::int64_t CellCount() const { return fmt::Be16(p + hdr + 3); }
 };
 
+// Each offset of a page is a candidate once: two detectors finding the same bytes (a freeblock
+// at the page end is also the tail) would otherwise list one deleted row twice.
 void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps) {
-  if (h > 0 && h < ps) list.push_back({static_cast<std::uint16_t>(h), origin});
+  if (h <= 0 || h >= ps) return;
+  const auto offset = static_cast<std::uint16_t>(h);
+  if (std::any_of(list.begin(), list.end(), [offset](const Candidate& c) { return c.offset == offset; })) return;
+  list.push_back({offset, origin});
 }
 
 void Freeblocks(const PageView& v, CandidateList& list) {
