@@ -24,9 +24,6 @@ namespace fs = std::filesystem;
 using fixtures::MediaBytes;
 using fixtures::MediaSample;
 
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string Read(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -87,7 +84,7 @@ class FileSizeLimit {
 TEST(CopyOutTest, CopiesTheWholeFileInChunks) {
   fixtures::TempDir dir;
   const std::string bytes = Pattern(200000);
-  Write(dir / "source", bytes);
+  fixtures::WriteSample(dir / "source", bytes);
   const fs::path destination = dir / "out" / "Camera Roll" / "IMG_0001.JPG";
   ItemRecorder rec;
   ASSERT_EQ(CopyOut(dir / "source", destination, &ItemRecorder::Callback, &rec), 0);
@@ -95,16 +92,16 @@ TEST(CopyOutTest, CopiesTheWholeFileInChunks) {
   EXPECT_EQ(rec.reports, (std::vector<Report>{{32, 0, destination}, {65, 0, destination}, {98, 0, destination},
                                               {100, 0, destination}}));
   // Without a callback, and onto an existing longer file, which is replaced whole.
-  Write(dir / "small", "tiny");
+  fixtures::WriteSample(dir / "small", "tiny");
   ASSERT_EQ(CopyOut(dir / "small", destination, nullptr, nullptr), 0);
   EXPECT_EQ(Read(destination), "tiny");
 }
 
 TEST(CopyOutTest, FailuresMakeOneLastReport) {
   fixtures::TempDir dir;
-  Write(dir / "source", Pattern(1000));
-  Write(dir / "empty", "");
-  Write(dir / "a-file", "x");
+  fixtures::WriteSample(dir / "source", Pattern(1000));
+  fixtures::WriteSample(dir / "empty", "");
+  fixtures::WriteSample(dir / "a-file", "x");
   fs::create_directories(dir / "a-folder");
   struct Case {
     const char* what;
@@ -137,7 +134,7 @@ TEST(CopyOutTest, FailuresMakeOneLastReport) {
 
 TEST(CopyOutTest, StopAnswerEndsTheCopyAndRemovesThePart) {
   fixtures::TempDir dir;
-  Write(dir / "source", Pattern(200000));
+  fixtures::WriteSample(dir / "source", Pattern(200000));
   ItemRecorder rec;
   rec.answer = 5;
   EXPECT_EQ(CopyOut(dir / "source", dir / "dest", &ItemRecorder::Callback, &rec), 5);
@@ -148,7 +145,7 @@ TEST(CopyOutTest, StopAnswerEndsTheCopyAndRemovesThePart) {
 // The size is not taken modulo 4 GiB: the first chunk of a 4 GiB + 64 KiB file is 0 %, not 100 %.
 TEST(CopyOutTest, FilesOfFourGiBAndMoreAreNotCutShort) {
   fixtures::TempDir dir;
-  Write(dir / "big", Pattern(100));
+  fixtures::WriteSample(dir / "big", Pattern(100));
   std::error_code ec;
   fs::resize_file(dir / "big", (4ull << 30) + 65536, ec);  // sparse
   if (ec) GTEST_SKIP() << "cannot make a sparse file here: " << ec.message();
@@ -161,7 +158,7 @@ TEST(CopyOutTest, FilesOfFourGiBAndMoreAreNotCutShort) {
 
 TEST(CopyOutTest, FailedWriteIsTheResult) {
   fixtures::TempDir dir;
-  Write(dir / "source", Pattern(200000));
+  fixtures::WriteSample(dir / "source", Pattern(200000));
   ItemRecorder rec;
   int rc;
   {
@@ -182,7 +179,7 @@ TEST(ExtractForPreviewTest, EachKindGoesToItsPreviewFile) {
   };
   for (const auto& [kind, name] : cases) {
     const std::string bytes = MediaBytes(kind, 70000);
-    Write(dir / "source", bytes);
+    fixtures::WriteSample(dir / "source", bytes);
     fs::path out = "stale";
     PercentRecorder rec;
     ASSERT_EQ(ExtractForPreview(dir / "source", out, &PercentRecorder::Callback, &rec), 0) << name;
@@ -195,9 +192,9 @@ TEST(ExtractForPreviewTest, EachKindGoesToItsPreviewFile) {
 TEST(ExtractForPreviewTest, ShorterFileReplacesTheWholeEarlierPreview) {
   fixtures::TempDir dir;
   EnsureAppFolder();
-  Write(AppFolder() / "tmp.jpg", std::string(100000, 'z'));
+  fixtures::WriteSample(AppFolder() / "tmp.jpg", std::string(100000, 'z'));
   const std::string bytes = MediaBytes(MediaSample::JpegJfif, 2048);
-  Write(dir / "small.jpg", bytes);
+  fixtures::WriteSample(dir / "small.jpg", bytes);
   fs::path out;
   ASSERT_EQ(ExtractForPreview(dir / "small.jpg", out, nullptr, nullptr), 0);
   EXPECT_EQ(Read(out), bytes);
@@ -205,9 +202,9 @@ TEST(ExtractForPreviewTest, ShorterFileReplacesTheWholeEarlierPreview) {
 
 TEST(ExtractForPreviewTest, FailuresStillReportTheEnd) {
   fixtures::TempDir dir;
-  Write(dir / "small.jpg", MediaBytes(MediaSample::JpegJfif, 300));
-  Write(dir / "text", std::string(2000, 't'));
-  Write(dir / "long.wav", MediaBytes(MediaSample::Wav, 200000));
+  fixtures::WriteSample(dir / "small.jpg", MediaBytes(MediaSample::JpegJfif, 300));
+  fixtures::WriteSample(dir / "text", std::string(2000, 't'));
+  fixtures::WriteSample(dir / "long.wav", MediaBytes(MediaSample::Wav, 200000));
   struct Case {
     fs::path source;
     int answer, result;
@@ -267,7 +264,7 @@ TEST(ExtractForPreviewTest, HeicPhotoBecomesAJpegPreview) {
   const std::string heic = fixtures::EncodedHeic(320, 240);
   if (heic.empty()) GTEST_SKIP() << "no HEVC encoder to make the sample";
   fixtures::TempDir dir;
-  Write(dir / "IMG_0001.HEIC", heic);
+  fixtures::WriteSample(dir / "IMG_0001.HEIC", heic);
   fs::path out;
   PercentRecorder rec;
   ASSERT_EQ(ExtractForPreview(dir / "IMG_0001.HEIC", out, &PercentRecorder::Callback, &rec), 0);
@@ -288,7 +285,7 @@ TEST(ExtractForPreviewTest, HeicPhotoBecomesAJpegPreview) {
   EXPECT_GT(right[2], 150);
 
   // A file that only looks like HEIC has nothing to decode.
-  Write(dir / "fake.heic", MediaBytes(MediaSample::HeicBrand));
+  fixtures::WriteSample(dir / "fake.heic", MediaBytes(MediaSample::HeicBrand));
   rec.reports.clear();
   EXPECT_EQ(ExtractForPreview(dir / "fake.heic", out, &PercentRecorder::Callback, &rec), result::kInvalid);
   EXPECT_EQ(rec.reports, std::vector<int>{100});

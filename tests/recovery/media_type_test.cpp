@@ -16,9 +16,6 @@ namespace fs = std::filesystem;
 using fixtures::MediaBytes;
 using fixtures::MediaSample;
 
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -31,7 +28,7 @@ TEST(MediaTypeTest, EverySampleIsRecognisedWithItsExtension) {
   std::int64_t counter = 0;
   for (const auto kind : fixtures::AllMediaSamples()) {
     const fs::path file = dir / "sample";
-    Write(file, MediaBytes(kind, 700));
+    fixtures::WriteSample(file, MediaBytes(kind, 700));
     std::string answer;
     ASSERT_EQ(DetectMediaType(file, counter, answer), 0);
     EXPECT_EQ(answer, std::to_string(counter) + "." + Lower(fixtures::ListedExtension(kind)))
@@ -106,9 +103,9 @@ TEST(MediaTypeTest, DetectorsNeedTheirMinimumByteCount) {
 
 TEST(MediaTypeTest, FilesThatCannotBeDetected) {
   fixtures::TempDir dir;
-  Write(dir / "short.jpg", MediaBytes(MediaSample::JpegJfif, 400));
-  Write(dir / "exact.jpg", MediaBytes(MediaSample::JpegJfif, 512));
-  Write(dir / "text.txt", std::string(4096, 'x'));
+  fixtures::WriteSample(dir / "short.jpg", MediaBytes(MediaSample::JpegJfif, 400));
+  fixtures::WriteSample(dir / "exact.jpg", MediaBytes(MediaSample::JpegJfif, 512));
+  fixtures::WriteSample(dir / "text.txt", std::string(4096, 'x'));
   fs::create_directories(dir / "folder");
   struct Case {
     fs::path file;
