@@ -105,8 +105,11 @@ int Extract(const fs::path& source, fs::path& out, PercentCallback callback, voi
 int Copy(const fs::path& source, const fs::path& destination, ItemCallback callback, void* user) {
   CreateFolders(destination.parent_path());
   std::error_code ec;
-  // Writing onto the source itself would truncate a file of the user's backup.
-  if (fs::exists(destination, ec) && fs::equivalent(source, destination, ec)) return result::kInvalid;
+  // Only a new or regular file is written: never a device or pipe, and never the source itself,
+  // which would truncate a file of the user's backup.
+  if (fs::exists(destination, ec) &&
+      (!fs::is_regular_file(destination, ec) || fs::equivalent(source, destination, ec)))
+    return result::kInvalid;
   FilePtr in = OpenSource(source);
   if (!in) return result::kInvalid;
   const auto size = FileSize(source);

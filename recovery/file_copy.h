@@ -18,10 +18,10 @@ int ExtractForPreview(const std::filesystem::path& source, std::filesystem::path
 
 // Copies one whole file (any size) to `destination`, creating its folders and replacing what
 // is there. Reports (percent, 0, destination) after each 64 KiB chunk; a nonzero answer stops
-// the copy and becomes the result. 0; 87 when a file cannot be opened or the destination is the
-// source itself; 30 when the source ends early; the system's error code of a failed write. A
-// result above 0 gets a last report (100, result, destination), and an incomplete copy is
-// removed. An empty source gives an empty file and no report.
+// the copy and becomes the result. 0; 87 when a file cannot be opened, or the destination is
+// the source itself or not a regular file; 30 when the source ends early; the system's error
+// code of a failed write. A result above 0 gets a last report (100, result, destination), and
+// an incomplete copy is removed. An empty source gives an empty file and no report.
 int CopyOut(const std::filesystem::path& source, const std::filesystem::path& destination,
             ItemCallback callback, void* user);
 

@@ -21,6 +21,15 @@ namespace {
 constexpr std::int64_t kMaxPixels = 200'000'000;
 constexpr int kJpegQuality = 90;
 
+// libheif registers its codecs in heif_init and drops them when the last user calls heif_deinit;
+// holding a reference for the length of a conversion keeps them whatever other code does.
+struct HeifLibrary {
+  HeifLibrary() { heif_init(nullptr); }
+  ~HeifLibrary() { heif_deinit(); }
+  HeifLibrary(const HeifLibrary&) = delete;
+  HeifLibrary& operator=(const HeifLibrary&) = delete;
+};
+
 struct ContextDeleter {
   void operator()(heif_context* p) const { heif_context_free(p); }
 };
@@ -79,6 +88,7 @@ bool EncodeJpeg(std::FILE* out, const std::uint8_t* rgb, int width, int height, 
 }  // namespace
 
 int ConvertHeifToJpeg(const std::filesystem::path& source, const std::filesystem::path& jpeg) {
+  const HeifLibrary library;
   std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
   if (!context) return result::kInvalid;
   if (heif_context_read_from_file(context.get(), source.c_str(), nullptr).code != heif_error_Ok)

@@ -116,6 +116,7 @@ TEST(CopyOutTest, FailuresMakeOneLastReport) {
       {"folder that cannot be made", dir / "source", dir / "a-file" / "sub" / "x", result::kInvalid, true},
       {"destination is a folder", dir / "source", dir / "a-folder", result::kInvalid, true},
       {"destination is the source", dir / "source", dir / "source", result::kInvalid, true},
+      {"destination is a device", dir / "source", "/dev/null", result::kInvalid, true},
   };
   for (const auto& c : cases) {
     ItemRecorder rec;
