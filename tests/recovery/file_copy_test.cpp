@@ -285,11 +285,14 @@ TEST(ExtractForPreviewTest, HeicPhotoBecomesAJpegPreview) {
   EXPECT_LT(right[0], 100);  // blue half
   EXPECT_GT(right[2], 150);
 
-  // A file that only looks like HEIC has nothing to decode.
+  // A file that only looks like HEIC, or one cut short, has nothing to decode.
   fixtures::WriteSample(dir / "fake.heic", MediaBytes(MediaSample::HeicBrand));
-  rec.reports.clear();
-  EXPECT_EQ(ExtractForPreview(dir / "fake.heic", out, &PercentRecorder::Callback, &rec), result::kInvalid);
-  EXPECT_EQ(rec.reports, std::vector<int>{100});
+  fixtures::WriteSample(dir / "cut.heic", heic.substr(0, heic.size() / 2));
+  for (const char* name : {"fake.heic", "cut.heic"}) {
+    rec.reports.clear();
+    EXPECT_EQ(ExtractForPreview(dir / name, out, &PercentRecorder::Callback, &rec), result::kInvalid) << name;
+    EXPECT_EQ(rec.reports, std::vector<int>{100}) << name;
+  }
 }
 
 }  // namespace
