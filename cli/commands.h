@@ -18,5 +18,6 @@ inline constexpr int kExitUsage = 64;
 int ScanCommand(const Args& args);
 int DemoCommand(const Args& args);
 int CarveCommand(const Args& args);
+int ListCommand(const Args& args);
 
 }  // namespace vesmar::cli
