@@ -6,6 +6,7 @@
 #include <set>
 
 #include "sqlite_recovery/generic_record_parser.h"
+#include "sqlite_recovery/schema_reader.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/sqlite_recovery/carving_support.h"
@@ -90,6 +91,46 @@ TEST(TableDriverTest, AdoptsFreedPagesWithTheTablesColumnCount) {
   ASSERT_EQ(kept.code, 0);
   EXPECT_EQ(LiveRows(kept.records), Keyed(rows.live));
   EXPECT_TRUE(DeletedRows(kept.records).empty());
+}
+
+// Everything a record says, so two runs can be compared whole.
+std::string Describe(const GenericRecord& r) {
+  return std::string(RecordStatusName(r.status)) + " " + RecordSourceName(r.origin, r.onFreelistPage) + " p" +
+         std::to_string(r.pageNumber) + "+" + std::to_string(r.offset) + " #" + std::to_string(r.rowid) + " " +
+         testing::Literal(r.values.empty() ? GenericValue{} : r.values[0]) + "|" + testing::ValuesAfterKey(r);
+}
+
+TEST(PageCacheTest, ResultsAreIdenticalWithAndWithoutThePageCache) {
+  fixtures::TempDir dir;
+  for (const auto& path : fixtures::WriteCarvingScenarios(dir / "scenarios")) {
+    CSqliteRecoveryFile probe;
+    ASSERT_EQ(probe.OpenDatabaseFile(path), 0);
+    std::vector<SchemaEntry> schema;
+    ASSERT_EQ(ReadSchema(probe, schema), 0);
+    for (const auto& table : SchemaTables(schema)) {
+      std::vector<std::string> runs[3];
+      const std::size_t budgets[3] = {CSqliteRecoveryFile::kDefaultCacheBudget, 0, 2 * probe.pageSize()};
+      for (int i = 0; i < 3; ++i) {
+        const auto result = Carve(path, table.name, budgets[i]);
+        EXPECT_EQ(result.code, 0);
+        for (const auto& r : result.records) runs[i].push_back(Describe(r));
+      }
+      EXPECT_FALSE(runs[0].empty()) << path << " " << table.name;
+      EXPECT_EQ(runs[0], runs[1]) << path << " " << table.name;
+      EXPECT_EQ(runs[0], runs[2]) << path << " " << table.name;
+    }
+  }
+}
+
+TEST(PageCacheTest, ServesRepeatedReadsFromMemory) {
+  fixtures::TempDir dir;
+  fixtures::MakeMixedTable(dir / "t.db", 1024);
+  CSqliteRecoveryFile file;
+  ASSERT_EQ(file.OpenDatabaseFile(dir / "t.db"), 0);
+  std::vector<GenericRecord> records;
+  ASSERT_EQ(RecoverTable(file, "t", GenericRecordParser(records)), 0);
+  // Each leaf page is read by the live walk, the live pass, the candidate walk and the carving pass.
+  EXPECT_GT(file.pageCache().hits(), file.pageCache().misses());
 }
 
 }  // namespace
