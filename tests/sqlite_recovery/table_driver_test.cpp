@@ -56,8 +56,9 @@ TEST(TableDriverTest, DeliversLiveRowsThenCandidatesPageByPage) {
   for (std::size_t i = 1; i < result.records.size(); ++i) {
     const auto& a = result.records[i - 1];
     const auto& b = result.records[i];
-    if (a.status == RecordStatus::Live && b.status == RecordStatus::Live && a.pageNumber == b.pageNumber)
+    if (a.status == RecordStatus::Live && b.status == RecordStatus::Live && a.pageNumber == b.pageNumber) {
       EXPECT_LT(a.rowid, b.rowid);
+    }
   }
 }
 
