@@ -174,10 +174,12 @@ bool NearCandidate(const CandidateList& list, std::int64_t h) {
 
 void StaleSlots(const PageView& v, CandidateList& list) {
   const std::int64_t count = v.CellCount();
+  // Slots lie below the cell content area; words from there on are cell bytes, not pointers.
+  const std::int64_t contentStart = v.Word(v.hdr + 5) == 0 ? 65536 : v.Word(v.hdr + 5);
   std::int64_t last = 0;
   for (std::int64_t i = 0; i < v.ps / 2; ++i) {
     const std::int64_t w = v.hdr + 8 + 2 * i;
-    if (w + 2 > v.ps) break;
+    if (w + 2 > v.ps || w + 2 > contentStart) break;
     const std::int64_t s = v.Word(w);
     if (s == 0 || s >= v.ps) break;
     if (i < count) {
