@@ -39,15 +39,20 @@ bool HasControlCharacter(std::u16string_view text) {
 
 RecordCursor OpenContactRow(CSqliteRecoveryFile& file, const RecordBytes& record) {
   auto& s = file.settings;
-  if (record.form == RecordForm::Header) {
-    if (s.contactHeaderBytes > 0) return RecordCursor::HeaderBytes(record.bytes, record.available, s.contactHeaderBytes);
+  // A carved row is read for the column count of the live rows, not for their serial-type
+  // bytes: those vary with the length of every text, the count does not.
+  if (record.form == RecordForm::Header)
     return RecordCursor::Header(record.bytes, record.available, file.CurrentColumnCount());
-  }
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   if (record.status == RecordStatus::Live) {
     const auto typeBytes = static_cast<std::int64_t>(row.headerLength()) - row.headerLengthSize();
-    if (row.typesComplete() && typeBytes > 0 && typeBytes <= INT32_MAX)
+    RecordCursor counter = row;
+    std::int32_t columns = 0;
+    for (Column c; counter.Next(c);) ++columns;
+    if (row.typesComplete() && counter.typesComplete() && typeBytes > 0 && typeBytes <= INT32_MAX) {
       s.contactHeaderBytes = static_cast<std::int32_t>(typeBytes);
+      s.contactColumnCount = columns;
+    }
     const auto rowid = static_cast<std::uint64_t>(row.rowid());
     if (rowid > s.highestContactRowid) s.highestContactRowid = rowid;
   }

@@ -17,9 +17,9 @@ class CSqliteRecoveryFile;
 
 inline constexpr std::string_view kContactSearchTable = "ABPersonFullTextSearch_content";
 
-// Opens a row of the table: a cell with its spilled payload assembled, or carved bytes walked for
-// the contact header bytes learned from live rows (the expected column count before any). A live
-// cell teaches the file its contact header bytes and raises the highest contact rowid.
+// Opens a row of the table: a cell with its spilled payload assembled, or carved bytes read for
+// the table's expected column count. A live cell teaches the file its column count (24 or 26 by
+// layout) and contact header bytes, and raises the highest contact rowid.
 RecordCursor OpenContactRow(CSqliteRecoveryFile& file, const RecordBytes& record);
 
 // A text column fit for a contact: within its bytes, clean UTF-8, no NUL before its end.

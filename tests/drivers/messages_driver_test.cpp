@@ -143,7 +143,9 @@ TEST(MessagesDriverTest, WithoutAddressBookMessagesComeWithoutNames) {
     for (const auto& m : list) {
       EXPECT_TRUE(m.contactName.empty());
       live += m.status == RecordStatus::Live;
-      if (m.handleId == 1) EXPECT_EQ(m.address, u"+15550100123");
+      if (m.handleId == 1) {
+        EXPECT_EQ(m.address, u"+15550100123");
+      }
     }
   EXPECT_EQ(live, std::count_if(s.all.begin(), s.all.end(), [](const auto& m) { return !m.deleted; }));
 }
