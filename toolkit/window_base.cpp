@@ -35,6 +35,9 @@ class MessageEvent : public QEvent {
   qintptr lParam;
 };
 
+// Windows without a display (tests, screenshots) cannot be shaped or raised.
+bool Headless() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
+
 QList<int> ParseInts(const QVariant& value) {
   QList<int> out;
   for (const QString& part : value.toString().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -99,7 +102,7 @@ int WindowImplBase::ShowModal() {
   setWindowModality(Qt::ApplicationModal);
   CenterWindow();
   show();
-  raise();
+  if (!Headless()) raise();
   activateWindow();
   QEventLoop loop;
   modalLoop_ = &loop;
@@ -219,6 +222,7 @@ void WindowImplBase::UpdateMaxRestoreButtons() {
 }
 
 void WindowImplBase::UpdateMask() {
+  if (Headless()) return;
   if (corner_.isEmpty() || isMaximized() || isFullScreen()) {
     clearMask();
     return;

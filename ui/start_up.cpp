@@ -32,7 +32,7 @@ bool ServeShowRequests(SingleInstance& instance, QWidget* window, QObject* owner
     instance.ServeOne([target] {
       if (!target) return false;
       target->showNormal();
-      target->raise();
+      if (QGuiApplication::platformName() != QLatin1String("offscreen")) target->raise();
       return true;
     });
   });

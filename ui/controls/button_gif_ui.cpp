@@ -26,11 +26,14 @@ CButtonGifUI::CButtonGifUI(QWidget* parent) : QPushButton(parent) {
 
 void CButtonGifUI::SetGif(const QString& file) {
   if (file.isEmpty()) return;
+  SetGifData(CSkinArchive::Instance().Read(file));
+}
+
+void CButtonGifUI::SetGifData(QByteArray bytes) {
   timer_.stop();
   frames_.clear();
   current_ = 0;
   advance_ = false;
-  QByteArray bytes = CSkinArchive::Instance().Read(file);
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "gif");

@@ -15,6 +15,8 @@ class CButtonGifUI : public QPushButton {
 
   // Loads the GIF from the skin (layout attribute "normalgiffile"); an empty name is ignored.
   void SetGif(const QString& file);
+  // The same from the bytes of a GIF file.
+  void SetGifData(QByteArray bytes);
   void Play();
   // Keeps the current frame on show.
   void Stop();

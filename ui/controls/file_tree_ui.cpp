@@ -31,7 +31,8 @@ CFileTreeUI::CFileTreeUI(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
   setIndentation(14);
-  setExpandsOnDoubleClick(true);
+  // A double click toggles the node's folder button, whatever part of the row was hit.
+  setExpandsOnDoubleClick(false);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
   connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
@@ -44,6 +45,9 @@ CFileTreeUI::CFileTreeUI(QWidget* parent) : QTreeWidget(parent) {
     emit notify(notify::kItemExpand, reinterpret_cast<quintptr>(item), 0);
   });
   connect(this, &QTreeWidget::itemChanged, this, &CFileTreeUI::OnItemChanged);
+  connect(this, &QTreeWidget::itemDoubleClicked, this, [](QTreeWidgetItem* item) {
+    if (item->childCount() > 0) item->setExpanded(!item->isExpanded());
+  });
 }
 
 QTreeWidgetItem* CFileTreeUI::AddNode(QTreeWidgetItem* parent, const QString& text, bool checkBox,
