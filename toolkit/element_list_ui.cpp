@@ -21,6 +21,8 @@ CElementListUI::CElementListUI(QWidget* parent) : QScrollArea(parent) {
 void CElementListUI::Add(QWidget* element) {
   if (!element) return;
   element->setParent(content_);
+  // Elements take the list's width, however wide their own content would like to be.
+  element->setSizePolicy(QSizePolicy::Ignored, element->sizePolicy().verticalPolicy());
   layout_->insertWidget(layout_->count() - 1, element);
   element->show();
 }

@@ -85,6 +85,7 @@ void CListUI::BindHeader(QWidget* header) {
     column->installEventFilter(this);
   }
   this->header()->hide();
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setColumnCount(static_cast<int>(columns_.size()));
   SyncColumns();
 }
@@ -97,11 +98,16 @@ void CListUI::SyncColumns() {
     texts.append(label ? label->text() : QString());
   }
   setHeaderLabels(texts);
+  int last = -1;
+  for (int i = 0; i < columns_.size(); ++i) {
+    if (!columns_[i]->isHidden()) last = i;
+  }
   for (int i = 0; i < columns_.size(); ++i) {
     QWidget* column = columns_[i];
     const bool hidden = column->isHidden();
     setColumnHidden(i, hidden);
-    if (!hidden) setColumnWidth(i, column->width());
+    // The last shown column takes what is left, so the rows never need a horizontal scroll.
+    if (!hidden && i != last) setColumnWidth(i, column->width());
   }
 }
 
