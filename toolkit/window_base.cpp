@@ -48,6 +48,12 @@ QList<int> ParseInts(const QVariant& value) {
 
 }  // namespace
 
+int CloseCodeOf(const QString& name) {
+  if (name == QLatin1String("okbtn")) return 1;
+  if (name == QLatin1String("cancelbtn") || name == QLatin1String("closebtn")) return 2;
+  return 0;
+}
+
 WindowImplBase::WindowImplBase(Qt::WindowFlags flags)
     : QWidget(nullptr, flags | Qt::FramelessWindowHint), manager_(this, this) {
   qApp->installEventFilter(this);

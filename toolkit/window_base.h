@@ -24,6 +24,9 @@ class QKeyEvent;
 
 namespace vesmar {
 
+// The close code of the dialog buttons: 1 for "okbtn", 2 for "cancelbtn" and "closebtn", else 0.
+int CloseCodeOf(const QString& buttonName);
+
 class WindowImplBase : public QWidget, public CNotifyPump {
   Q_OBJECT
  public:

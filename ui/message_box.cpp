@@ -53,12 +53,8 @@ void CMessageBox::Notify(TNotifyUI& msg) {
     return;
   }
   if (msg.type == notify::kClick) {
-    const QString name = msg.SenderName();
-    if (name == QLatin1String("okbtn")) {
-      Close(1);
-    } else if (name == QLatin1String("cancelbtn") || name == QLatin1String("closebtn")) {
-      Close(2);
-    }
+    const int code = CloseCodeOf(msg.SenderName());
+    if (code) Close(code);
   }
 }
 

@@ -28,14 +28,8 @@ void CPopUpWnd::Notify(TNotifyUI& msg) {
     return;
   }
   if (msg.type == notify::kClick) {
-    const QString name = msg.SenderName();
-    if (name == QLatin1String("okbtn")) {
-      Close(1);
-    } else if (name == QLatin1String("cancelbtn") || name == QLatin1String("closebtn")) {
-      Close(2);
-    } else {
-      OnClick(msg);
-    }
+    const int code = CloseCodeOf(msg.SenderName());
+    code ? Close(code) : OnClick(msg);
   }
 }
 

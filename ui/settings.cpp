@@ -54,14 +54,14 @@ QString CSettings::Text(TextTable& section, const QString& key) {
   return section[key];
 }
 
-void CSettings::ApplySectionToWindow(const QString& name, QWidget* window) {
+TextTable CSettings::SectionCopy(const QString& name) {
   TextTable& section = Section(name);
-  std::map<QString, QString> copy;
-  {
-    std::lock_guard lock(TextMutex());
-    copy = section;
-  }
-  for (const auto& [key, text] : copy) {
+  std::lock_guard lock(TextMutex());
+  return section;
+}
+
+void CSettings::ApplySectionToWindow(const QString& name, QWidget* window) {
+  for (const auto& [key, text] : SectionCopy(name)) {
     QWidget* control = CPaintManagerUI::FindSubControl(window, key);
     if (!control) continue;
     if (control->isEnabled()) {
@@ -79,13 +79,7 @@ void CSettings::ApplySectionToWindow(const QString& name, QWidget* window) {
 }
 
 void CSettings::ApplySectionToPopUp(const QString& name, QWidget* window) {
-  TextTable& section = Section(name);
-  std::map<QString, QString> copy;
-  {
-    std::lock_guard lock(TextMutex());
-    copy = section;
-  }
-  for (const auto& [key, text] : copy) {
+  for (const auto& [key, text] : SectionCopy(name)) {
     if (QWidget* control = CPaintManagerUI::FindSubControl(window, key)) SetControlText(control, text);
   }
 }

@@ -45,6 +45,8 @@ class CSettings {
   void ApplySectionToPopUp(const QString& section, QWidget* window);
 
  private:
+  TextTable SectionCopy(const QString& name);
+
   std::filesystem::path settingsFile_;
   std::filesystem::path languageFolder_;
   QString language_;
