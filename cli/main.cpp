@@ -15,6 +15,10 @@ constexpr const char* kUsage =
     "commands:\n"
     "  scan <backup-folder> [--password TEXT] [--json]\n"
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
+    "  scan --device [--password TEXT] [--json]\n"
+    "        back the connected device up, then scan that backup\n"
+    "  devices [--json]\n"
+    "        list the connected devices: name, class, version, whether backups are encrypted\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n";
 
@@ -26,6 +30,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
+    {"devices", &vesmar::cli::DevicesCommand},
 };
 
 }  // namespace
