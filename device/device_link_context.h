@@ -12,7 +12,7 @@ namespace vesmar {
 // How long the exchange waits for a device. Every wait on the library is cut into slices of
 // `sliceMs`, between which a stop request is seen: that slice bounds how late a stop takes effect.
 struct LinkTimings {
-  unsigned sliceMs = 250;
+  unsigned sliceMs = 100;
   unsigned messageWaitMs = 10000;  // one wait for the next message
   unsigned idlePauseMs = 3000;     // pause after a wait that brought nothing
   int idleLimit = 10;              // the wait after this many empty ones gives up
