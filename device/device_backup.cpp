@@ -115,7 +115,7 @@ void CDeviceBackup::PostNotification(const char* name) {
   lockdownd_service_descriptor_t service = nullptr;
   if (lockdownd_start_service(lockdown.get(), NP_SERVICE_NAME, &service) != LOCKDOWN_E_SUCCESS || !service ||
       service->port == 0) {
-    std::printf("Could not start %s\n", NP_SERVICE_NAME);
+    std::fprintf(stderr, "Could not start %s\n", NP_SERVICE_NAME);
     if (service) lockdownd_service_descriptor_free(service);
     return;
   }
@@ -128,6 +128,7 @@ void CDeviceBackup::PostNotification(const char* name) {
 }
 
 int CDeviceBackup::Connect(bool& willEncrypt) {
+  if (HasDevice()) ReleaseAll();  // a second Connect starts afresh instead of leaking the first
   std::unique_lock lock(mutex_);
   willEncrypt = false;
   if (idevice_new(&device_, nullptr) != IDEVICE_E_SUCCESS || !device_) {
