@@ -80,6 +80,20 @@ RecordCursor RecordCursor::Header(const std::uint8_t* bytes, std::size_t availab
   return c;
 }
 
+RecordCursor RecordCursor::Layout(const std::uint8_t* bytes, std::size_t available, std::int32_t types,
+                                   std::int32_t firstIndex, std::int64_t bodySkip) {
+  RecordCursor c;
+  c.form_ = RecordForm::Header;
+  c.bytes_ = bytes;
+  c.available_ = static_cast<std::int64_t>(available);
+  c.firstIndex_ = c.nextIndex_ = firstIndex;
+  const std::int64_t length = CSqliteRecoveryFile::SerialTypesLength(bytes, c.available_, types);
+  c.typesComplete_ = types <= 0 || length > 0;
+  c.typesEnd_ = length;
+  c.body_ = std::min(c.available_ + 1, length + std::max<std::int64_t>(0, bodySkip));
+  return c;
+}
+
 RecordCursor RecordCursor::HeaderBytes(const std::uint8_t* bytes, std::size_t available, std::int32_t typeBytes) {
   RecordCursor c;
   c.form_ = RecordForm::Header;

@@ -49,6 +49,7 @@ void CSqliteRecoveryFile::Close() {
   size_ = 0;
   pageSize_ = usableSize_ = pageCount_ = 0;
   freelist_.clear();
+  trunks_.clear();
   walkMarks_.Clear();
   chainMarks_.Clear();
   cache_.Reset(0, 0);
@@ -119,6 +120,7 @@ void CSqliteRecoveryFile::LoadFreelist() {
     // A trunk beyond the file, one met before (a loop) or one that cannot be read ends the chain.
     if (index >= pageCount_ || !walkMarks_.Enter(index)) break;
     if (ReadPage(index, page.data()) != 0) break;
+    trunks_.push_back(index);
     trunk = fmt::Be32(page.data());
     std::uint32_t leaves = fmt::Be32(page.data() + 4);
     if (leaves > capacity) {
