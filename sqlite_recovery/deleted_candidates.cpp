@@ -67,9 +67,9 @@ void Freeblocks(const PageView& v, CandidateList& list) {
     if (off + 4 > v.ps) break;
     std::int64_t size = v.Word(off + 2);
     if (size == 0) break;
-    if (off + size > v.ps) {
+    if (size > v.ps - off) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
-      if (off + size > v.ps) break;
+      if (size > v.ps - off) break;
     }
     const auto header = v.VarintAt(off + 4, v.ps - off - 4);
     const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
@@ -200,7 +200,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     if (v.n < v.ps - s) {
       std::int64_t size = v.Word(s + 2);
       bool fits = size != 0;
-      if (fits && s + size > v.ps) {
+      if (fits && size > v.ps - s) {
         const auto varint = v.VarintAt(s + 3, v.ps - s - 3);
         size = fmt::Clamp(varint.value);
         fits = size <= v.ps - s - varint.length;
@@ -239,7 +239,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     const auto header = v.VarintAt(pos, rem);
     const std::int64_t h = pos + header.length;
     const std::int64_t H = fmt::Clamp(header.value);
-    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H + h < v.ps && H != 0 && H < match)) continue;
+    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H < v.ps - h && H != 0 && H < match)) continue;
     const std::int64_t u = v.RecordSize(h, H, v.ps - h);
     if (strict && u != match) continue;
     if (NearCandidate(list, h)) continue;

@@ -33,8 +33,9 @@ std::optional<std::pair<std::int64_t, std::int64_t>> Measure(const std::uint8_t*
   for (std::int64_t pos = 0; pos < types;) {
     const auto t = fmt::ReadVarint(bytes + pos, types - pos);
     pos += t.length;
-    body += fmt::Clamp(fmt::ContentSize(t.value));
-    if (body > available) return std::nullopt;
+    const std::int64_t content = fmt::Clamp(fmt::ContentSize(t.value));
+    if (content > available - body) return std::nullopt;
+    body += content;
   }
   return std::make_pair(types, body);
 }

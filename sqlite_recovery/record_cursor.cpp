@@ -57,11 +57,11 @@ RecordCursor RecordCursor::Cell(const std::uint8_t* bytes, std::size_t available
   c.headerLengthSize_ = static_cast<std::int32_t>(header.length);
   c.typesStart_ = headerStart + header.length;
   const std::int64_t h = fmt::Clamp(header.value);
-  const std::int64_t wanted = h > c.available_ - headerStart ? c.available_ : headerStart + h;
-  c.typesComplete_ = wanted == headerStart + h;
-  c.typesEnd_ = std::max(c.typesStart_, wanted);
+  c.typesComplete_ = h <= c.available_ - headerStart;
+  const std::int64_t headerEnd = c.typesComplete_ ? headerStart + h : c.available_;
+  c.typesEnd_ = std::max(c.typesStart_, headerEnd);
   c.pos_ = c.typesStart_;
-  c.body_ = c.typesComplete_ ? headerStart + h : c.available_;
+  c.body_ = headerEnd;
   return c;
 }
 
