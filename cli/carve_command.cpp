@@ -96,8 +96,9 @@ std::string QuotedText(std::string_view bytes) {
   return out + "'";
 }
 
-std::string ValueText(const GenericValue& v, bool lost) {
+std::string ValueText(const GenericValue& v, bool lost, bool inferred) {
   if (lost) return "?";
+  if (inferred) return "~" + std::to_string(v.integer);
   switch (v.kind) {
     case GenericValue::Kind::Null: return "NULL";
     case GenericValue::Kind::Integer: return std::to_string(v.integer);
@@ -108,8 +109,9 @@ std::string ValueText(const GenericValue& v, bool lost) {
   return "";
 }
 
-json ValueJson(const GenericValue& v, bool lost) {
+json ValueJson(const GenericValue& v, bool lost, bool inferred) {
   if (lost) return {{"type", "lost"}};
+  if (inferred) return {{"type", "integer"}, {"value", v.integer}, {"inferred", true}};
   switch (v.kind) {
     case GenericValue::Kind::Null: return {{"type", "null"}};
     case GenericValue::Kind::Integer: return {{"type", "integer"}, {"value", v.integer}};
@@ -138,7 +140,7 @@ void PrintText(const CarveRun& run, const std::vector<GenericRecord>& records) {
     std::string values;
     for (std::size_t i = 0; i < r.values.size(); ++i) {
       if (i) values += " | ";
-      values += ValueText(r.values[i], i == 0 && r.lostFirstColumn);
+      values += ValueText(r.values[i], i == 0 && r.lostFirstColumn, i == 0 && r.inferredFirstColumn);
     }
     const std::string rowid = r.hasRowid ? std::to_string(r.rowid) : "-";
     std::printf("%-7s  %-26s page %-7u offset %-5u rowid %-10s %s\n", RecordStatusName(r.status),
@@ -151,7 +153,8 @@ void PrintJson(const std::string& database, const CarveRun& run, int code, const
   json list = json::array();
   for (const auto& r : records) {
     json values = json::array();
-    for (std::size_t i = 0; i < r.values.size(); ++i) values.push_back(ValueJson(r.values[i], i == 0 && r.lostFirstColumn));
+    for (std::size_t i = 0; i < r.values.size(); ++i)
+      values.push_back(ValueJson(r.values[i], i == 0 && r.lostFirstColumn, i == 0 && r.inferredFirstColumn));
     list.push_back({{"status", RecordStatusName(r.status)},
                     {"source", RecordSourceName(r.origin, r.onFreelistPage)},
                     {"page", r.pageNumber},

@@ -53,11 +53,12 @@ struct PageView {
 
 // Each offset of a page is a candidate once: two detectors finding the same bytes (a freeblock
 // at the page end is also the tail) would otherwise list one deleted row twice.
-void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps) {
+void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps, std::int64_t end = 0,
+         bool headerIntact = false) {
   if (h <= 0 || h >= ps) return;
   const auto offset = static_cast<std::uint16_t>(h);
   if (std::any_of(list.begin(), list.end(), [offset](const Candidate& c) { return c.offset == offset; })) return;
-  list.push_back({offset, origin});
+  list.push_back({offset, origin, end > h && end <= ps ? static_cast<std::uint32_t>(end) : 0, headerIntact});
 }
 
 void Freeblocks(const PageView& v, CandidateList& list) {
@@ -66,14 +67,15 @@ void Freeblocks(const PageView& v, CandidateList& list) {
     if (off + 4 > v.ps) break;
     std::int64_t size = v.Word(off + 2);
     if (size == 0) break;
-    if (off + size > v.ps) {
+    if (size > v.ps - off) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
-      if (off + size > v.ps) break;
+      if (size > v.ps - off) break;
     }
     const auto header = v.VarintAt(off + 4, v.ps - off - 4);
     const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
     // When the header length survived it precedes the serial types; else they start at byte 4.
-    const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? off + 4 + header.length : off + 4;
+    const bool intact = fmt::Clamp(header.value) - header.length == m;
+    const std::int64_t h = intact ? off + 4 + header.length : off + 4;
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
     if (u <= size) {
       bool keep = true;
@@ -81,7 +83,7 @@ void Freeblocks(const PageView& v, CandidateList& list) {
         const std::int64_t guid = h + m;
         keep = guid + 36 <= v.ps && std::none_of(v.p + guid, v.p + guid + 36, [](std::uint8_t b) { return b == 0; });
       }
-      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps);
+      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, off + size, intact);
     }
     // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
     const std::int64_t next = v.Word(off);
@@ -107,7 +109,7 @@ void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList
     if (V != 0 && V <= v.n + 5 && V < v.ps - s && v.n < v.ps - s - header.length && v.n != 0 &&
         v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
       const std::int64_t u = v.RecordSize(h, V - 1, v.ps - h);
-      if (u < v.ps - h) Add(list, h, RecordOrigin::Tail, v.ps);
+      if (u < v.ps - h) Add(list, h, RecordOrigin::Tail, v.ps, 0, true);
       pos = u >= v.ps ? v.ps : pos + u;
     }
   }
@@ -121,6 +123,25 @@ void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList
     if (u > v.ps - h) break;
     Add(list, h, RecordOrigin::Tail, v.ps);
     pos = h + u;
+  }
+}
+
+// From `to` down to `from`: a header-length varint whose serial types fit the table's column count
+// and whose record ends before the previous one found.
+void ScanForHeaders(const PageView& v, std::int64_t from, std::int64_t to, RecordOrigin origin, CandidateList& list) {
+  std::int64_t lim = to;
+  for (std::int64_t pos = to - 1; pos >= from; --pos) {
+    const auto header = v.VarintAt(pos, lim - pos);
+    const std::int64_t h = pos + header.length;
+    const std::int64_t V = fmt::Clamp(header.value);
+    if (V != 0 && v.n <= V && V <= v.n + 5 && V < lim - pos && V < lim - pos - header.length && v.n != 0 &&
+        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
+      const std::int64_t u = v.RecordSize(h, V, lim - h);
+      if (u <= lim - h) {
+        Add(list, h, origin, v.ps, 0, true);
+        lim = pos;
+      }
+    }
   }
 }
 
@@ -142,20 +163,7 @@ void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList&
   if (b >= low) return;
 
   // Backward pass: headers whose length survived, from the cell content area down.
-  std::int64_t lim = low;
-  for (std::int64_t pos = low - 1; pos >= b; --pos) {
-    const auto header = v.VarintAt(pos, lim - pos);
-    const std::int64_t h = pos + header.length;
-    const std::int64_t V = fmt::Clamp(header.value);
-    if (V != 0 && v.n <= V && V <= v.n + 5 && V < lim - pos && V < lim - pos - header.length && v.n != 0 &&
-        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
-      const std::int64_t u = v.RecordSize(h, V, lim - h);
-      if (u <= lim - h) {
-        Add(list, h, RecordOrigin::Gap, v.ps);
-        lim = pos;
-      }
-    }
-  }
+  ScanForHeaders(v, b, low, RecordOrigin::Gap, list);
   // Forward pass: at most one record right after the first non-zero word.
   for (std::int64_t pos = b; pos < low; ++pos) {
     const std::int64_t word = v.Word(pos);
@@ -163,7 +171,7 @@ void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList&
     const std::int64_t h = pos + 4;
     const std::int64_t m = v.n == 0 ? word : v.TypesLength(h, v.n);
     const std::int64_t u = v.RecordSize(h, m, v.ps - h);
-    if (u <= low - h) Add(list, h, RecordOrigin::Gap, v.ps);
+    if (u <= low - h) Add(list, h, RecordOrigin::Gap, v.ps, low);
     break;
   }
 }
@@ -192,7 +200,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     if (v.n < v.ps - s) {
       std::int64_t size = v.Word(s + 2);
       bool fits = size != 0;
-      if (fits && s + size > v.ps) {
+      if (fits && size > v.ps - s) {
         const auto varint = v.VarintAt(s + 3, v.ps - s - 3);
         size = fmt::Clamp(varint.value);
         fits = size <= v.ps - s - varint.length;
@@ -200,10 +208,11 @@ void StaleSlots(const PageView& v, CandidateList& list) {
       if (fits) {
         const auto header = v.VarintAt(s + 4, v.ps - s - 4);
         const std::int64_t m = v.TypesLength(s + 4 + header.length, v.n);
-        const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? s + 4 + header.length : s + 4;
+        const bool intact = fmt::Clamp(header.value) - header.length == m;
+        const std::int64_t h = intact ? s + 4 + header.length : s + 4;
         const std::int64_t u = v.RecordSize(h, m, v.ps - h);
         if (u <= size) {
-          Add(list, h, RecordOrigin::StaleSlot, v.ps);
+          Add(list, h, RecordOrigin::StaleSlot, v.ps, s + size, intact);
           continue;
         }
       }
@@ -230,15 +239,23 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     const auto header = v.VarintAt(pos, rem);
     const std::int64_t h = pos + header.length;
     const std::int64_t H = fmt::Clamp(header.value);
-    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H + h < v.ps && H != 0 && H < match)) continue;
+    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H < v.ps - h && H != 0 && H < match)) continue;
     const std::int64_t u = v.RecordSize(h, H, v.ps - h);
     if (strict && u != match) continue;
     if (NearCandidate(list, h)) continue;
-    Add(list, h, RecordOrigin::StaleSlot, v.ps);
+    Add(list, h, RecordOrigin::StaleSlot, v.ps, 0, true);
   }
 }
 
 }  // namespace
+
+void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                     CandidateList& list) {
+  const PageView view(file, page, index);
+  const std::int64_t leaves = fmt::Be32(page + 4);
+  const std::int64_t from = 8 + 4 * std::min<std::int64_t>(leaves, (view.ps - 8) / 4);
+  ScanForHeaders(view, from, view.ps, RecordOrigin::FreelistTrunk, list);
+}
 
 void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
                       CandidateList& list) {

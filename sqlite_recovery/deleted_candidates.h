@@ -17,6 +17,10 @@ class CSqliteRecoveryFile;
 struct Candidate {
   std::uint16_t offset = 0;  // first serial type of the would-be record, within the page
   RecordOrigin origin = RecordOrigin::Freeblock;
+  // Where the free space the candidate lies in ends (a freeblock's end), 0 when not known.
+  std::uint32_t extentEnd = 0;
+  // The detector read the record's header length in front of `offset`: no serial type was lost.
+  bool headerIntact = false;
   bool operator==(const Candidate&) const = default;
 };
 using CandidateList = std::vector<Candidate>;
@@ -36,5 +40,9 @@ void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page,
 void DetectTail(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
 void DetectGap(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
 void DetectStaleSlots(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
+
+// A freelist trunk page was often a b-tree page before: after its list of leaf pages, the cells
+// it held may stand intact. Finds those whose header length survived.
+void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index, CandidateList& list);
 
 }  // namespace vesmar

@@ -49,18 +49,21 @@ int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema
     }
   if (!entry && columns <= 0) return result::kInvalid;
   run.table = entry ? entry->name : std::string(table);
+  const DeclaredTable declared = entry ? ReadDeclaredTable(entry->sql) : DeclaredTable{};
   if (IdentifyTable(run.table) != KnownTable::Other) {
     run.source = ColumnCountSource::KnownTable;
   } else if (columns > 0) {
     run.columnCount = columns;
     run.source = ColumnCountSource::Given;
-  } else if ((run.columnCount = DeclaredColumnCount(entry->sql)) > 0) {
+  } else if ((run.columnCount = declared.columns) > 0) {
     run.source = ColumnCountSource::CreateTable;
   } else if ((run.columnCount = FirstLiveRowColumns(file, run.table)) > 0) {
     run.source = ColumnCountSource::FirstLiveRow;
   }
   if (run.source != ColumnCountSource::KnownTable) file.SetDeclaredColumnCount(run.table, run.columnCount);
-  const int rc = RecoverTable(file, run.table, GenericRecordParser(out));
+  RecoverTableOptions options;
+  options.carveFreelistTrunks = true;
+  const int rc = RecoverTable(file, run.table, GenericRecordParser(out, declared.rowidAlias), options);
   // Known tables' counts can change while their live rows are read; report the final one.
   run.columnCount = file.lastExpectedColumnCount();
   return rc;

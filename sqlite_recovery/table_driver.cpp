@@ -65,6 +65,8 @@ class MapParser {
         in.offset = c.offset;
         in.origin = c.origin;
         in.onFreelistPage = onFreelistPage_;
+        in.extentEnd = c.extentEnd;
+        in.headerIntact = c.headerIntact;
         parser_(file_, in);
       }
     }
@@ -125,6 +127,18 @@ int RecoverFreelist(CSqliteRecoveryFile& file, const RecordParser& parser, const
   return 0;
 }
 
+int RecoverTrunks(CSqliteRecoveryFile& file, const RecordParser& parser) {
+  MapParser maps(file, parser, true);
+  std::vector<std::uint8_t> page(file.pageSize());
+  for (const std::uint32_t index : file.freelistTrunks()) {
+    if (file.ReadPage(index, page.data()) != 0) continue;
+    CandidateMap candidates;
+    DetectTrunkPage(file, page.data(), index, candidates[index]);
+    if (const int rc = maps.ParseCandidates(candidates)) return rc;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const RecordParser& parser,
@@ -142,6 +156,10 @@ int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const Record
   if (options.freelistPages) {
     const int freelist = RecoverFreelist(file, parser, options);
     if (code == 0) code = freelist;
+  }
+  if (options.carveFreelistTrunks) {
+    const int trunks = RecoverTrunks(file, parser);
+    if (code == 0) code = trunks;
   }
   file.ExpectedColumnCount(table);
   return code;
