@@ -4,11 +4,13 @@
 
 #include <cerrno>
 #include <map>
+#include <random>
 #include <set>
 
 #include "platform/text.h"
 #include "recovery/result_codes.h"
 #include "sqlite_recovery/date_text.h"
+#include "sqlite_recovery/message_joins.h"
 #include "sqlite_recovery/message_parsers.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 #include "sqlite_recovery/table_driver.h"
@@ -131,6 +133,82 @@ INSTANTIATE_TEST_SUITE_P(Layouts, MessagesDriverTest,
                          ::testing::Values(MessageLayout::Columns38, MessageLayout::Columns51, MessageLayout::Columns68,
                                            MessageLayout::Columns74),
                          [](const auto& info) { return std::to_string(static_cast<int>(info.param)) + "Columns"; });
+
+// The joins as plain scans in table order, which the indexed joins must agree with.
+void PlainJoins(std::vector<MessageRecord>& messages, const std::vector<ChatHandleRecord>& handles,
+                std::vector<AttachmentRecord>& attachments, const std::vector<AttachmentLinkRecord>& links,
+                const std::vector<ContactRecord>& contacts) {
+  for (auto& a : attachments)
+    for (const auto& l : links)
+      if (l.attachmentId == a.rowid) {
+        a.messageRowid = l.messageId;
+        break;
+      }
+  for (auto& m : messages) {
+    for (const auto& h : handles)
+      if (h.rowid != 0 && h.rowid == m.handleId) {
+        m.address = h.address;
+        break;
+      }
+    if (!m.address.empty())
+      for (const auto& c : contacts)
+        if (c.phones.find(m.address) != std::u16string::npos) {
+          m.contactName = c.name;
+          break;
+        }
+    if (m.rowid != 0)
+      for (const auto& a : attachments)
+        if (a.messageRowid == m.rowid) {
+          m.attachment = a.fileName;
+          break;
+        }
+  }
+}
+
+TEST(MessageJoinsTest, IndexedJoinsGiveTheFirstMatchOfAPlainScan) {
+  std::mt19937 random(7);
+  const auto small = [&](int n) { return static_cast<std::int32_t>(random() % n); };  // many repeats and zeros
+  const auto number = [&] { return u"+1555" + Utf8ToUtf16(std::to_string(small(30))); };
+  for (int round = 0; round < 30; ++round) {
+    std::vector<MessageRecord> messages(small(60));
+    for (auto& m : messages) {
+      m.rowid = small(20);
+      m.handleId = small(12);
+    }
+    std::vector<ChatHandleRecord> handles(small(15));
+    for (auto& h : handles) {
+      h.rowid = small(12);
+      h.address = random() % 5 ? number() : u"";
+    }
+    std::vector<AttachmentRecord> attachments(small(15));
+    for (std::size_t i = 0; i < attachments.size(); ++i) {
+      attachments[i].rowid = small(10);
+      attachments[i].fileName = u"file" + Utf8ToUtf16(std::to_string(i));
+    }
+    std::vector<AttachmentLinkRecord> links(small(20));
+    for (auto& l : links) {
+      l.attachmentId = small(10);
+      l.messageId = small(20);
+    }
+    std::vector<ContactRecord> contacts(small(10));
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+      contacts[i].name = u"contact" + Utf8ToUtf16(std::to_string(i));
+      for (int k = small(3); k > 0; --k) contacts[i].phones += number() + u" ";
+    }
+
+    std::vector<MessageRecord> expected = messages;
+    std::vector<AttachmentRecord> expectedAttachments = attachments;
+    PlainJoins(expected, handles, expectedAttachments, links, contacts);
+
+    LinkAttachments(attachments, links);
+    ContactNameLookup names(contacts);
+    JoinMessages(messages, handles, attachments, &names);
+    for (std::size_t i = 0; i < attachments.size(); ++i)
+      EXPECT_EQ(attachments[i].messageRowid, expectedAttachments[i].messageRowid);
+    for (std::size_t i = 0; i < messages.size(); ++i)
+      EXPECT_EQ(Describe(messages[i], 0), Describe(expected[i], 0));
+  }
+}
 
 TEST(MessagesDriverTest, WithoutAddressBookMessagesComeWithoutNames) {
   fixtures::TempDir dir;
