@@ -10,6 +10,7 @@
 #include "sqlite_recovery/date_text.h"
 #include "tests/fixtures/address_book_fixture.h"
 #include "tests/fixtures/call_history_fixture.h"
+#include "tests/fixtures/deleted_rows_fixture.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -134,6 +135,83 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CallsDriverTest,
                                            CallCase{CallLayout::CallRecordIos12, true, "CallRecordIos12"},
                                            CallCase{CallLayout::Call, false, "OlderCallTable"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The table SQLite can query decides: an empty ZCALLRECORD still is the call table, even beside a
+// table call with rows.
+TEST(CallsDriverTest, EmptyCallRecordTableIsStillTheCallTable) {
+  fixtures::TempDir dir;
+  {
+    fixtures::CallHistoryDatabase db(dir / "calls.db", CallLayout::CallRecord);
+    db.db().Exec("CREATE TABLE call (c0 INTEGER PRIMARY KEY, c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, c11, c12, c13, "
+                 "c14, c15, c16, c17, c18, c19, c20);"
+                 "INSERT INTO call (c10, c12, c13, c20) VALUES (0, 1600000000, 30, '+15550100');");
+  }
+  std::vector<CallRecord> calls;
+  EXPECT_EQ(RecoverCalls(dir / "calls.db", dir / "missing.db", false, calls), ENOENT);
+  EXPECT_TRUE(calls.empty());
+}
+
+// Rows the parser must drop: no number, no date, and in the older table a number with a control
+// character or a date stored as a double (that table keeps whole seconds only).
+TEST(CallsDriverTest, RowsWithoutNumberOrDateAreDropped) {
+  struct Case {
+    CallLayout layout;
+    std::string address, date;
+  };
+  const Case cases[] = {
+      {CallLayout::CallRecord, "", "600000000"},
+      {CallLayout::CallRecord, "+15550100", "NULL"},
+      {CallLayout::CallRecord, "+15550100", "'yesterday'"},
+      {CallLayout::Call, "555\x01" "0100", "1600000000"},
+      {CallLayout::Call, "+15550100", "1600000000.5"},
+      {CallLayout::Call, "", "1600000000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address + " / " + c.date);
+    fixtures::TempDir dir;
+    {
+      fixtures::CallHistoryDatabase db(dir / "calls.db", c.layout);
+      fixtures::FixtureCall kept;
+      kept.address = "+15550111";
+      kept.date = c.layout == CallLayout::Call ? "1600000000" : "600000000";
+      db.AddCall(kept);
+      fixtures::FixtureCall dropped;
+      dropped.address = c.address;
+      dropped.date = c.date;
+      db.AddCall(dropped);
+    }
+    std::vector<CallRecord> calls;
+    RecoverCalls(dir / "calls.db", dir / "missing.db", false, calls);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].address, u"+15550111");
+  }
+}
+
+TEST(CallsDriverTest, MissingOrUnreadableFiles) {
+  fixtures::TempDir dir;
+  fixtures::WriteFileBytes(dir / "text.db", std::string(8192, 'x'));
+  std::vector<CallRecord> calls{CallRecord{}};
+  EXPECT_NE(RecoverCalls(dir / "missing.db", dir / "missing.db", false, calls), 0);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(RecoverCalls(dir / "text.db", dir / "missing.db", false, calls), 87);
+  EXPECT_TRUE(calls.empty());
+
+  // Without the address book the calls come, in date order, without names.
+  {
+    fixtures::CallHistoryDatabase db(dir / "calls.db", CallLayout::CallRecord);
+    for (const char* date : {"600000300", "600000100", "600000200"}) {
+      fixtures::FixtureCall c;
+      c.address = "9198887386";
+      c.date = date;
+      db.AddCall(c);
+    }
+  }
+  EXPECT_EQ(RecoverCalls(dir / "calls.db", dir / "missing.db", false, calls), ENOENT);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].date, AppleDateText(600'000'100));
+  EXPECT_EQ(calls[2].date, AppleDateText(600'000'300));
+  for (const auto& c : calls) EXPECT_TRUE(c.name.empty());
+}
 
 }  // namespace
 }  // namespace vesmar
