@@ -7,11 +7,13 @@
 #include "recovery/device_recovery.h"
 #include "recovery/itunes_backup.h"
 #include "recovery/parser_factory.h"
+#include "recovery/scan_run.h"
 #include "recovery/working_folders.h"
 #include "tests/fixtures/address_book_fixture.h"
 #include "tests/fixtures/backup_builder.h"
 #include "tests/fixtures/call_history_fixture.h"
 #include "tests/fixtures/deleted_rows_fixture.h"
+#include "tests/fixtures/demo_backup.h"
 #include "tests/fixtures/notes_fixture.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/fixtures/whatsapp_fixture.h"
@@ -201,6 +203,31 @@ TEST(CategorySourcesTest, DeviceReadsItsWorkingCopies) {
   Recorder rec;
   device.SetProgressCallback(&Recorder::Callback, &rec);
   ParseCategories(device, rec, 0);
+}
+
+// The demo backup the command line writes shows each of the three categories with deleted items.
+TEST(CategorySourcesTest, DemoBackupHasDeletedCallsNotesAndChats) {
+  fixtures::TempDir dir;
+  fixtures::WriteDemoBackup(dir / "demo");
+  CItunesBackup backup;
+  BackupEntry entry;
+  entry.folder = dir / "demo";
+  entry.newSchema = 1;
+  backup.SetEntry(entry);
+  auto parser = CreateParser(1, &backup);
+  ASSERT_EQ(parser->Open(u""), 0);
+  ScanResults r;
+  ASSERT_EQ(RunCategorySteps(*parser, r), 0);
+  EXPECT_GT(CountStatus(r.calls, RecordStatus::Live), 0u);
+  EXPECT_GT(CountStatus(r.calls, RecordStatus::Deleted), 0u);
+  EXPECT_GT(CountStatus(r.notes, RecordStatus::Live), 0u);
+  EXPECT_GT(CountStatus(r.notes, RecordStatus::Deleted), 0u);
+  std::vector<std::u16string> deletedChats;
+  for (const auto& [chat, messages] : r.whatsApp)
+    for (const auto& m : messages)
+      if (m.status == RecordStatus::Deleted) deletedChats.push_back(m.text);
+  EXPECT_EQ(deletedChats, (std::vector<std::u16string>{u"Don't tell anyone about the surprise",
+                                                       u"The code for the gate is 4711"}));
 }
 
 }  // namespace

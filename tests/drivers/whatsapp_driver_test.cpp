@@ -115,6 +115,39 @@ TEST(WhatsAppDriverTest, EmptiedMessageTableGivesItsDeletedRows) {
   EXPECT_EQ(recovered, written);
 }
 
+TEST(WhatsAppDriverTest, ProgressWithinTheStepAndStops) {
+  fixtures::TempDir dir;
+  {
+    fixtures::WhatsAppDatabase db(dir / "ChatStorage.sqlite");
+    db.AddMessage({db.AddChat("15550100@s.whatsapp.net", "Bob"), 0, 0, false, "Hello", "650000000"});
+  }
+  struct Recorder {
+    std::vector<int> reports;
+    int stopAt = 0;  // answer 2 from this report (counted from 1) on
+    static int Callback(void* user, int percent) {
+      auto* self = static_cast<Recorder*>(user);
+      self->reports.push_back(percent);
+      return self->stopAt > 0 && static_cast<int>(self->reports.size()) >= self->stopAt ? result::kStopped : 0;
+    }
+  };
+  for (const int stopAt : {0, 1, 2}) {
+    SCOPED_TRACE(stopAt);
+    Recorder rec;
+    rec.stopAt = stopAt;
+    ParseContext context;
+    context.callback = &Recorder::Callback;
+    context.user = &rec;
+    context.progressReached = 76;
+    context.stepWidth = 11;
+    WhatsAppChatMap grouped;
+    const int rc = RecoverWhatsApp(dir / "ChatStorage.sqlite", grouped, context);
+    EXPECT_EQ(rc, stopAt ? result::kStopped : 0);
+    EXPECT_EQ(grouped.empty(), stopAt != 0) << "a stopped run delivers nothing";
+    const std::vector<int> points{78, 84};
+    EXPECT_EQ(rec.reports, std::vector<int>(points.begin(), points.begin() + (stopAt ? stopAt : 2)));
+  }
+}
+
 TEST(WhatsAppDriverTest, DatabasesSqliteCannotOpenOrQuery) {
   fixtures::TempDir dir;
   fixtures::WriteFileBytes(dir / "text.sqlite", std::string(8192, 'x'));
