@@ -2,7 +2,8 @@
 // assembled and teaches the reader how many columns the table's rows have; a carved row (header
 // form) is then read for that many serial types. The count of the live rows is what a carved row
 // of the same table has, whatever the device's layout, while a fixed count only fits the layouts
-// it was written for.
+// it was written for. A carved row that still starts with its header length (a freeblock that
+// overwrote only the payload length and rowid) is read after it.
 #pragma once
 
 #include <cstdint>

@@ -136,6 +136,36 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CallsDriverTest,
                                            CallCase{CallLayout::Call, false, "OlderCallTable"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Rows deleted from the middle of full pages, with rowids and payloads past one varint byte, so
+// their freeblocks keep the row's header length.
+TEST(CallsDriverTest, ManyDeletedCallsComeBack) {
+  fixtures::TempDir dir;
+  std::set<std::string> deleted;
+  {
+    fixtures::CallHistoryDatabase db(dir / "calls.db", CallLayout::CallRecordIos12);
+    db.db().Exec("BEGIN;");
+    for (int i = 1; i <= 400; ++i) {
+      const std::string address = "+1555" + std::to_string(100000 + i);
+      db.AddCall({address, std::to_string(600'000'000 + i * 60), std::to_string(i), i % 2 == 0});
+      if (i % 10 == 5) deleted.insert(address);
+    }
+    db.db().Exec("COMMIT; DELETE FROM ZCALLRECORD WHERE Z_PK % 10 = 5;");
+  }
+  std::vector<CallRecord> calls;
+  RecoverCalls(dir / "calls.db", dir / "missing.db", true, calls);
+  std::set<std::string> recovered;
+  for (const auto& c : calls) {
+    if (c.status != RecordStatus::Deleted) continue;
+    const std::string address = Utf16ToUtf8(c.address);
+    EXPECT_TRUE(deleted.count(address)) << Describe(c);
+    const int i = std::stoi(address.substr(5)) - 100000;
+    EXPECT_EQ(c.date, AppleDateText(600'000'000 + i * 60)) << address;
+    EXPECT_EQ(c.duration, i) << address;
+    recovered.insert(address);
+  }
+  EXPECT_EQ(recovered, deleted);
+}
+
 // The table SQLite can query decides: an empty ZCALLRECORD still is the call table, even beside a
 // table call with rows.
 TEST(CallsDriverTest, EmptyCallRecordTableIsStillTheCallTable) {
