@@ -7,21 +7,36 @@
 
 namespace vesmar {
 
+namespace {
+
+namespace fmt = sqlite_format;
+
+// Bytes of a rowid varint that a freeblock header can leave in front of the header length.
+constexpr std::int64_t kMaxRowidRemnant = 8;
+
+}  // namespace
+
+std::int64_t SurvivingHeaderEnd(const std::uint8_t* bytes, std::int64_t available, std::int32_t count) {
+  if (available <= 0 || bytes[0] == 0 || count <= 0) return 0;
+  for (std::int64_t skip = 0; skip <= kMaxRowidRemnant && skip < available; ++skip) {
+    // What is skipped is the end of the rowid varint: its last byte has the high bit clear.
+    if (skip > 0 && bytes[skip - 1] >= 0x80) continue;
+    const auto length = fmt::ReadVarint(bytes + skip, available - skip);
+    const std::int64_t first = skip + length.length;
+    if (length.length == 0 || first >= available || bytes[first] != 0) continue;
+    const std::int64_t types = CSqliteRecoveryFile::SerialTypesLength(bytes + first, available - first, count);
+    if (types > 0 && length.value == static_cast<std::uint64_t>(length.length + types)) return first;
+  }
+  return 0;
+}
+
 RecordCursor RowReader::Open(CSqliteRecoveryFile& file, const RecordBytes& record) {
   if (record.form == RecordForm::Header) {
     const std::int32_t count = live_ > 0 ? live_ : fallback_;
     if (count <= 0) return RecordCursor::Header(record.bytes, 0, 0);
-    // A freeblock overwrites the first four bytes of a row. When the payload length and rowid took
-    // four bytes or more, the row's header length survived and the candidate may start there: it
-    // does when the varint counts exactly the serial types of `count` columns after it.
-    const auto length = sqlite_format::ReadVarint(record.bytes, static_cast<std::int64_t>(record.available));
-    if (length.length > 0 && record.bytes[0] != 0 && length.value > static_cast<std::uint64_t>(length.length)) {
-      const auto rest = static_cast<std::int64_t>(record.available) - length.length;
-      const std::int64_t types = CSqliteRecoveryFile::SerialTypesLength(record.bytes + length.length, rest, count);
-      if (types > 0 && length.value - static_cast<std::uint64_t>(length.length) == static_cast<std::uint64_t>(types) &&
-          record.bytes[length.length] == 0)
-        return RecordCursor::Header(record.bytes + length.length, static_cast<std::size_t>(rest), count);
-    }
+    const std::int64_t start = SurvivingHeaderEnd(record.bytes, static_cast<std::int64_t>(record.available), count);
+    if (start > 0)
+      return RecordCursor::Header(record.bytes + start, record.available - static_cast<std::size_t>(start), count);
     return RecordCursor::Header(record.bytes, record.available, count);
   }
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);

@@ -2,8 +2,8 @@
 // assembled and teaches the reader how many columns the table's rows have; a carved row (header
 // form) is then read for that many serial types. The count of the live rows is what a carved row
 // of the same table has, whatever the device's layout, while a fixed count only fits the layouts
-// it was written for. A carved row that still starts with its header length (a freeblock that
-// overwrote only the payload length and rowid) is read after it.
+// it was written for. A carved row that still holds its header length is read after it (see
+// SurvivingHeaderEnd).
 #pragma once
 
 #include <cstdint>
@@ -33,6 +33,15 @@ class RowReader {
   std::int32_t live_ = 0;
   std::int32_t liveTypeBytes_ = 0;
 };
+
+// A freeblock overwrites the first four bytes of a deleted row: its payload length and rowid
+// varints, and with them the header length only when those took fewer than four bytes. Carving
+// hands over the bytes after those four, so a row with a large rowid still starts with the end of
+// its rowid varint and its header length. This finds that header length within the first bytes:
+// a varint whose value is exactly its own length plus the bytes of `count` serial types after it,
+// the first of them 0 (the NULL an integer primary key stores). Result: the offset of the first
+// serial type, or 0 when there is no such header (or the bytes already start at a serial type 0).
+std::int64_t SurvivingHeaderEnd(const std::uint8_t* bytes, std::int64_t available, std::int32_t count);
 
 // The rowid of a row as the records keep it: its low 32 bits, 0 for a carved row.
 std::int32_t RecordRowid(const RecordCursor& row);
