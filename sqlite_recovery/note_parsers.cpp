@@ -3,22 +3,12 @@
 #include <algorithm>
 
 #include "recovery/result_codes.h"
-#include "sqlite_recovery/column_text.h"
 #include "sqlite_recovery/date_text.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 
 namespace vesmar {
 
 namespace {
-
-// A text column as a note keeps it: false when it runs past its bytes or is no clean UTF-8.
-bool ReadText(const Column& c, std::u16string& out) {
-  if (!c.complete()) return false;
-  DecodedText text = ColumnText(c);
-  if (!text.valid) return false;
-  out = std::move(text.text);
-  return true;
-}
 
 void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to) {
   std::u16string out;
@@ -43,7 +33,7 @@ int NoteBodyParser::Parse(CSqliteRecoveryFile& file, const RecordBytes& record, 
   r.link = RecordRowid(row);
   for (Column c; row.Next(c) && c.index <= columns_.bodyContent;) {
     if (c.IsText() && !c.complete()) return result::kInvalid;
-    if (c.index == columns_.bodyContent && c.IsText() && !ReadText(c, r.content)) return result::kInvalid;
+    if (c.index == columns_.bodyContent && c.IsText() && !ReadCleanText(c, r.content)) return result::kInvalid;
   }
   out.push_back(std::move(r));
   return result::kOk;
@@ -62,7 +52,7 @@ int NoteParser::Parse(CSqliteRecoveryFile& file, const RecordBytes& record, std:
     } else if (c.index == columns_.noteDate) {
       if (c.IsSmallInteger() && c.complete()) r.date = AppleDateText(c.Integer());
       else if (c.IsReal() && c.complete()) r.date = AppleDateTextFromDouble(c.Real());
-    } else if (c.index == columns_.noteTitle && c.IsText() && !ReadText(c, r.title)) {
+    } else if (c.index == columns_.noteTitle && c.IsText() && !ReadCleanText(c, r.title)) {
       return result::kInvalid;
     }
   }

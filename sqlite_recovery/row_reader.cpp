@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "sqlite_recovery/column_text.h"
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 
@@ -56,6 +57,14 @@ RecordCursor RowReader::Open(CSqliteRecoveryFile& file, const RecordBytes& recor
 std::int32_t RecordRowid(const RecordCursor& row) {
   if (row.form() != RecordForm::Cell) return 0;
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(row.rowid()));
+}
+
+bool ReadCleanText(const Column& column, std::u16string& out) {
+  if (!column.complete()) return false;
+  DecodedText text = ColumnText(column);
+  if (!text.valid) return false;
+  out = std::move(text.text);
+  return true;
 }
 
 bool SmallInteger(const Column& column, std::int32_t& value) {

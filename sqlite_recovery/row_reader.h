@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "sqlite_recovery/record_cursor.h"
 #include "sqlite_recovery/record_parser.h"
@@ -45,6 +46,10 @@ std::int64_t SurvivingHeaderEnd(const std::uint8_t* bytes, std::int64_t availabl
 
 // The rowid of a row as the records keep it: its low 32 bits, 0 for a carved row.
 std::int32_t RecordRowid(const RecordCursor& row);
+
+// A text column a record keeps: false when it runs past its bytes or is no clean UTF-8 (see
+// DecodeText; a NUL that ends the text is dropped).
+bool ReadCleanText(const Column& column, std::u16string& out);
 
 // Integer columns the drivers read as 32-bit values: 1 to 4 bytes, or the constants 0 and 1
 // (serial types 8 and 9, which SQLite uses for those values without content). Other types,

@@ -3,24 +3,10 @@
 #include <algorithm>
 
 #include "recovery/result_codes.h"
-#include "sqlite_recovery/column_text.h"
 #include "sqlite_recovery/date_text.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 
 namespace vesmar {
-
-namespace {
-
-// A text column the record keeps; false when it runs past its bytes or is no clean UTF-8.
-bool ReadText(const Column& c, std::u16string& out) {
-  if (!c.complete()) return false;
-  DecodedText text = ColumnText(c);
-  if (!text.valid) return false;
-  out = std::move(text.text);
-  return true;
-}
-
-}  // namespace
 
 WhatsAppColumns WhatsAppColumnsFor(std::int32_t messageColumnCount) {
   WhatsAppColumns m;
@@ -60,7 +46,7 @@ int WhatsAppParser::ParseMessage(CSqliteRecoveryFile& file, const RecordBytes& r
     } else if (c.index == m.date) {
       if (c.IsSmallInteger() && c.complete()) r.date = AppleDateText(c.Integer());
       else if (c.IsReal() && c.complete()) r.date = AppleDateTextFromDouble(c.Real());
-    } else if (c.index == m.text && c.IsText() && !ReadText(c, r.text)) {
+    } else if (c.index == m.text && c.IsText() && !ReadCleanText(c, r.text)) {
       return result::kInvalid;
     }
   }
@@ -78,8 +64,8 @@ int WhatsAppParser::ParseChat(CSqliteRecoveryFile& file, const RecordBytes& reco
   std::u16string jid;
   for (Column c; row.Next(c) && c.index <= std::max(m.partnerJid, m.partnerName);) {
     if (c.IsText() && !c.complete()) return result::kInvalid;
-    if (c.index == m.partnerJid && c.IsText() && !ReadText(c, jid)) return result::kInvalid;
-    if (c.index == m.partnerName && c.IsText() && !ReadText(c, r.partnerName)) return result::kInvalid;
+    if (c.index == m.partnerJid && c.IsText() && !ReadCleanText(c, jid)) return result::kInvalid;
+    if (c.index == m.partnerName && c.IsText() && !ReadCleanText(c, r.partnerName)) return result::kInvalid;
   }
   r.partnerPhone = JidUser(jid, /*wholeWithoutAt=*/false);
   out.push_back(std::move(r));
@@ -97,8 +83,8 @@ int WhatsAppParser::ParseMember(CSqliteRecoveryFile& file, const RecordBytes& re
   for (Column c; row.Next(c) && c.index <= std::max({m.chatId, m.name, m.memberJid});) {
     if (c.IsText() && !c.complete()) return result::kInvalid;
     if (c.index == m.chatId) SmallInteger(c, r.chatId);
-    else if (c.index == m.name && c.IsText() && !ReadText(c, r.name)) return result::kInvalid;
-    else if (c.index == m.memberJid && c.IsText() && !ReadText(c, jid)) return result::kInvalid;
+    else if (c.index == m.name && c.IsText() && !ReadCleanText(c, r.name)) return result::kInvalid;
+    else if (c.index == m.memberJid && c.IsText() && !ReadCleanText(c, jid)) return result::kInvalid;
   }
   r.phone = JidUser(jid, /*wholeWithoutAt=*/true);
   out.push_back(std::move(r));
@@ -113,7 +99,7 @@ int WhatsAppParser::ParseMedia(CSqliteRecoveryFile& file, const RecordBytes& rec
   r.rowid = RecordRowid(row);
   for (Column c; row.Next(c) && c.index <= m.localPath;) {
     if (c.IsText() && !c.complete()) return result::kInvalid;
-    if (c.index == m.localPath && c.IsText() && !ReadText(c, r.localPath)) return result::kInvalid;
+    if (c.index == m.localPath && c.IsText() && !ReadCleanText(c, r.localPath)) return result::kInvalid;
   }
   out.push_back(std::move(r));
   return result::kOk;
