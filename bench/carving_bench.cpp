@@ -170,6 +170,7 @@ void SqliteSelectAll(benchmark::State& state) {
     benchmark::DoNotOptimize(totals);
   }
   state.counters["rows"] = static_cast<double>(totals.rows);
+  state.counters["peak_MiB"] = PeakMiB();
 }
 
 // Run in this order, so the peak memory of (a) and (b) is read before the generic parser keeps
@@ -184,7 +185,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration) seconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration) {
+        const std::string name = run.benchmark_name();
+        seconds[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
+      }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> seconds;

@@ -61,6 +61,35 @@ void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t 
   list.push_back({offset, origin, end > h && end <= ps ? static_cast<std::uint32_t>(end) : 0, headerIntact});
 }
 
+struct FreedHeader {
+  std::int64_t h;  // first serial type
+  std::int64_t m;  // bytes of the table's serial types from there
+  bool intact;     // the header length was found in front of them
+};
+
+// Where the serial types of a cell turned freeblock start. The freeblock's 4 header bytes took
+// the cell's first 4: when the header length survived at byte 4 it precedes the serial types,
+// else they start at byte 4. A long row with a large rowid has more than 4 bytes of payload
+// length and rowid, and its header length stands further on (up to byte 12); it is looked for
+// there when byte 4 does not hold it, or most long rows of a big table would be misread.
+FreedHeader FindFreedHeader(const PageView& v, std::int64_t off) {
+  const auto header = v.VarintAt(off + 4, v.ps - off - 4);
+  const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
+  if (fmt::Clamp(header.value) - header.length == m) return {off + 4 + header.length, m, true};
+  for (std::int64_t at = off + 5; v.n > 0 && at <= off + 12 && at < v.ps; ++at) {
+    // What lies between is the end of the rowid varint: its last byte alone has no high bit.
+    if (!(v.p[at - 1] & 0x80)) {
+      if (at - 1 > off + 4 && !std::all_of(v.p + off + 4, v.p + at - 1, [](std::uint8_t b) { return b & 0x80; })) break;
+    } else {
+      continue;
+    }
+    const auto later = v.VarintAt(at, v.ps - at);
+    const std::int64_t types = v.TypesLength(at + later.length, v.n);
+    if (types > 0 && fmt::Clamp(later.value) - later.length == types) return {at + later.length, types, true};
+  }
+  return {off + 4, m, false};
+}
+
 void Freeblocks(const PageView& v, CandidateList& list) {
   std::int64_t off = v.Word(v.hdr + 1);
   while (off != 0) {
@@ -71,11 +100,7 @@ void Freeblocks(const PageView& v, CandidateList& list) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
       if (size > v.ps - off) break;
     }
-    const auto header = v.VarintAt(off + 4, v.ps - off - 4);
-    const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
-    // When the header length survived it precedes the serial types; else they start at byte 4.
-    const bool intact = fmt::Clamp(header.value) - header.length == m;
-    const std::int64_t h = intact ? off + 4 + header.length : off + 4;
+    const auto [h, m, intact] = FindFreedHeader(v, off);
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
     if (u <= size) {
       bool keep = true;
@@ -206,10 +231,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
         fits = size <= v.ps - s - varint.length;
       }
       if (fits) {
-        const auto header = v.VarintAt(s + 4, v.ps - s - 4);
-        const std::int64_t m = v.TypesLength(s + 4 + header.length, v.n);
-        const bool intact = fmt::Clamp(header.value) - header.length == m;
-        const std::int64_t h = intact ? s + 4 + header.length : s + 4;
+        const auto [h, m, intact] = FindFreedHeader(v, s);
         const std::int64_t u = v.RecordSize(h, m, v.ps - h);
         if (u <= size) {
           Add(list, h, RecordOrigin::StaleSlot, v.ps, s + size, intact);

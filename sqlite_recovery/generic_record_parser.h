@@ -43,7 +43,9 @@ struct GenericRecord {
 // first byte is 0). Tables whose first column is an integer key read the same in all of them.
 //
 // When the table has an INTEGER PRIMARY KEY column (`rowidAlias`, its index), every row stores
-// NULL there; a carved record that holds anything else is no row of the table.
+// NULL there; a carved record that holds anything else is no row of the table. And the live rows,
+// which always come first, teach what each column holds (numbers, text, blobs): a carved record
+// with a kind of value no live row has in that column is taken for a misreading and rejected.
 class GenericRecordParser {
  public:
   explicit GenericRecordParser(std::vector<GenericRecord>& out, std::int32_t rowidAlias = -1)
@@ -52,9 +54,12 @@ class GenericRecordParser {
 
  private:
   bool HoldsNullKey(const GenericRecord& record) const;
+  void LearnKinds(const GenericRecord& record);
+  bool KindsSeenLive(const GenericRecord& record) const;
 
   std::vector<GenericRecord>& out_;
   std::int32_t rowidAlias_;
+  std::vector<std::uint8_t> liveKinds_;  // per column: bits of the kinds live rows held
 };
 
 }  // namespace vesmar
