@@ -30,6 +30,8 @@ struct CarveRun {
 // are carved too. Result: RecoverTable's,
 // or 87 when the table is neither in the schema nor given a column count.
 int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
+               std::int32_t columns, const GenericRecordSink& sink, CarveRun& run);
+int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
                std::int32_t columns, std::vector<GenericRecord>& out, CarveRun& run);
 
 }  // namespace vesmar

@@ -154,7 +154,7 @@ int GenericRecordParser::operator()(CSqliteRecoveryFile& file, const RecordBytes
     if (const int rc = Decode(cursor, strict, record)) return rc;
     if (strict && (!HoldsNullKey(record) || !KindsSeenLive(record))) return result::kInvalid;
     if (!strict) LearnKinds(record);
-    out_.push_back(std::move(record));
+    sink_(std::move(record));
     return result::kOk;
   }
 
@@ -173,7 +173,7 @@ int GenericRecordParser::operator()(CSqliteRecoveryFile& file, const RecordBytes
       }
     }
     if (Decode(cursor, strict, attempt) == result::kOk && HoldsNullKey(attempt) && KindsSeenLive(attempt)) {
-      out_.push_back(std::move(attempt));
+      sink_(std::move(attempt));
       return result::kOk;
     }
   }
