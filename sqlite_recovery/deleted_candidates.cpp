@@ -90,6 +90,23 @@ FreedHeader FindFreedHeader(const PageView& v, std::int64_t off) {
   return {off + 4, m, false};
 }
 
+// SQLite merges the freeblocks of neighbouring deleted cells into one. A cell freed before the
+// neighbour in front of it keeps its own old freeblock header inside the merged block, and that
+// header's size reaches exactly to the next boundary. Returns those starts, ascending.
+std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end) {
+  std::vector<std::int64_t> starts;
+  for (std::int64_t q = end - 4; q >= off + 5; --q) {
+    const std::int64_t size = v.Word(q + 2);
+    const std::int64_t next = v.Word(q);
+    if (size >= 4 && q + size == end && (next == 0 || next >= end)) {
+      starts.insert(starts.begin(), q);
+      end = q;
+      q = end - 3;  // the loop's decrement brings it to end - 4
+    }
+  }
+  return starts;
+}
+
 void Freeblocks(const PageView& v, CandidateList& list) {
   std::int64_t off = v.Word(v.hdr + 1);
   while (off != 0) {
@@ -108,7 +125,9 @@ void Freeblocks(const PageView& v, CandidateList& list) {
         const std::int64_t guid = h + m;
         keep = guid + 36 <= v.ps && std::none_of(v.p + guid, v.p + guid + 36, [](std::uint8_t b) { return b == 0; });
       }
-      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, off + size, intact);
+      // The record ends where a freeblock merged into this one begins, else with the block.
+      const auto inner = InnerFreeblocks(v, h, off + size);
+      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, inner.empty() ? off + size : inner.front(), intact);
     }
     // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
     const std::int64_t next = v.Word(off);
@@ -269,7 +288,37 @@ void StaleSlots(const PageView& v, CandidateList& list) {
   }
 }
 
+void MergedFreeblockRows(const PageView& v, CandidateList& list) {
+  std::int64_t off = v.Word(v.hdr + 1);
+  while (off != 0 && off + 4 <= v.ps) {
+    std::int64_t size = v.Word(off + 2);
+    if (size == 0) break;
+    if (size > v.ps - off) {
+      size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
+      if (size > v.ps - off) break;
+    }
+    const std::int64_t end = off + size;
+    const auto inner = InnerFreeblocks(v, off + 4, end);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+      const std::int64_t stop = i + 1 < inner.size() ? inner[i + 1] : end;
+      const auto [h, m, intact] = FindFreedHeader(v, inner[i]);
+      if (v.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::Freeblock, v.ps, stop, intact);
+    }
+    // Cells freed after the neighbour in front of them joined its block without a header of
+    // their own: whole cells, found by their header length.
+    ScanForHeaders(v, off + 4, end, RecordOrigin::Freeblock, list);
+    const std::int64_t next = v.Word(off);
+    if (next <= off) break;
+    off = next;
+  }
+}
+
 }  // namespace
+
+void DetectMergedFreeblockRows(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                               CandidateList& list) {
+  MergedFreeblockRows(PageView(file, page, index), list);
+}
 
 void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
                      CandidateList& list) {
@@ -298,7 +347,7 @@ void DetectStaleSlots(const CSqliteRecoveryFile& file, const std::uint8_t* page,
 }
 
 int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
-                             CandidateMap& map) {
+                             CandidateMap& map, const CarvingExtras& extras) {
   std::vector<std::uint16_t> cells;
   return file.WalkTableTree(page, index, [&](const std::uint8_t* leaf, std::uint32_t leafIndex) {
     const PageView view(file, leaf, leafIndex);
@@ -309,6 +358,7 @@ int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page
     Tail(view, cells, list);
     Gap(view, cells, list);
     StaleSlots(view, list);
+    if (extras.splitMergedFreeblocks) MergedFreeblockRows(view, list);
   });
 }
 
