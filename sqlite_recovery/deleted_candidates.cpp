@@ -92,18 +92,17 @@ FreedHeader FindFreedHeader(const PageView& v, std::int64_t off) {
 
 // SQLite merges the freeblocks of neighbouring deleted cells into one. A cell freed before the
 // neighbour in front of it keeps its own old freeblock header inside the merged block, and that
-// header's size reaches exactly to the next boundary. Returns those starts, ascending.
+// header's size reaches to the end of the block as it was then: the end of the merged block, or
+// the start of another such header. Returns those starts, ascending.
 std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end) {
-  std::vector<std::int64_t> starts;
+  std::vector<std::int64_t> starts;  // descending while searching
   for (std::int64_t q = end - 4; q >= off + 5; --q) {
     const std::int64_t size = v.Word(q + 2);
     const std::int64_t next = v.Word(q);
-    if (size >= 4 && q + size == end && (next == 0 || next >= end)) {
-      starts.insert(starts.begin(), q);
-      end = q;
-      q = end - 3;  // the loop's decrement brings it to end - 4
-    }
+    if (size < 4 || q + size > end || (next != 0 && next < q + size)) continue;
+    if (q + size == end || std::find(starts.begin(), starts.end(), q + size) != starts.end()) starts.push_back(q);
   }
+  std::reverse(starts.begin(), starts.end());
   return starts;
 }
 
@@ -300,6 +299,7 @@ void MergedFreeblockRows(const PageView& v, CandidateList& list) {
     const std::int64_t end = off + size;
     const auto inner = InnerFreeblocks(v, off + 4, end);
     for (std::size_t i = 0; i < inner.size(); ++i) {
+      // The record ends where the next boundary begins.
       const std::int64_t stop = i + 1 < inner.size() ? inner[i + 1] : end;
       const auto [h, m, intact] = FindFreedHeader(v, inner[i]);
       if (v.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::Freeblock, v.ps, stop, intact);
@@ -326,6 +326,18 @@ void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, 
   const std::int64_t leaves = fmt::Be32(page + 4);
   const std::int64_t from = 8 + 4 * std::min<std::int64_t>(leaves, (view.ps - 8) / 4);
   ScanForHeaders(view, from, view.ps, RecordOrigin::FreelistTrunk, list);
+  // The page header with the head of its freeblock chain is gone; freeblocks are recognised by a
+  // size that stays within the page and a successor after them. The parser must find a record
+  // that fills such a block exactly.
+  for (std::int64_t q = from; q + 5 < view.ps; ++q) {
+    const std::int64_t size = view.Word(q + 2);
+    const std::int64_t next = view.Word(q);
+    if (size < 5 || size > view.ps - q || (next != 0 && (next < q + size || next >= view.ps))) continue;
+    const auto [h, m, intact] = FindFreedHeader(view, q);
+    const auto inner = InnerFreeblocks(view, h, q + size);
+    const std::int64_t stop = inner.empty() ? q + size : inner.front();
+    if (view.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::FreelistTrunk, view.ps, stop, intact);
+  }
 }
 
 void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
