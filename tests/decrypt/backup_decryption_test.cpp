@@ -146,6 +146,21 @@ TEST(BackupDecryptionTest, WrongPasswordWritesNothing) {
   }
 }
 
+// A backup whose Manifest.plist says it is not encrypted is copied as it is.
+TEST(BackupDecryptionTest, UnencryptedBackupIsCopied) {
+  for (const auto format : {ManifestFormat::Db, ManifestFormat::Mbdb}) {
+    fixtures::TempDir dir;
+    const fs::path plain = BuildPlain(dir / "plain", format);
+    WriteFile(plain / "Manifest.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+              "<key>IsEncrypted</key><false/></dict></plist>");
+    RecordingReporter reporter;
+    ASSERT_EQ(decrypt::DecryptBackup(plain, dir / "out", "", reporter), kExitOk);
+    for (const auto& f : SampleFiles()) EXPECT_EQ(ReadFile(dir / "out" / NameOf(f.domain, f.path)), f.content);
+    EXPECT_EQ(fs::exists(dir / "out" / kDecryptedManifestName), format == ManifestFormat::Db);
+  }
+}
+
 // A damaged backup never crashes the tool: whole-backup damage is an error, damage to one file
 // costs that file only, and a manifest cannot make it write outside the output folder.
 TEST(BackupDecryptionTest, DamagedBackups) {

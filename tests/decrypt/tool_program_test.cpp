@@ -45,19 +45,32 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
   return n;
 }
 
-TEST(ToolProgramTest, PasswordFromInputOrArgument) {
+// The demo backup, plain and encrypted with the fixture password.
+class ToolProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::WriteDemoBackup(dir / "plain");
+    fixtures::EncryptBackup(dir / "plain", dir / "encrypted");
+  }
   fixtures::TempDir dir;
-  fixtures::WriteDemoBackup(dir / "plain");
-  fixtures::EncryptBackup(dir / "plain", dir / "encrypted");
+};
+
+std::map<fs::path, std::string> ByName(const fs::path& folder) {
+  std::map<fs::path, std::string> files;
+  for (auto& [path, bytes] : Snapshot(folder)) files[path.filename()] = bytes;
+  return files;
+}
+
+TEST_F(ToolProgramTest, PasswordFromInputOrArgument) {
   const std::string tool = VESMAR_TOOL_PATH;
 
   const ProgramRun fromInput = Shell(tool + " " + Q(dir / "encrypted") + " " + Q(dir / "a") + " -", "fixture password\n", dir);
   ASSERT_EQ(fromInput.status, decryption::kExitOk) << fromInput.err;
   const ProgramRun literal = Shell(tool + " " + Q(dir / "encrypted") + " " + Q(dir / "b") + " 'fixture password'", "", dir);
   ASSERT_EQ(literal.status, decryption::kExitOk) << literal.err;
-  EXPECT_EQ(Snapshot(dir / "a").size(), Snapshot(dir / "b").size());
+  EXPECT_EQ(ByName(dir / "a"), ByName(dir / "b"));
   // The last line counts every file of the manifest: the demo stores four.
-  EXPECT_NE(fromInput.out.rfind("Count: 4\n"), std::string::npos);
+  ASSERT_GE(fromInput.out.size(), 9u);
   EXPECT_EQ(fromInput.out.substr(fromInput.out.size() - 9), "Count: 4\n");
 
   const ProgramRun wrong = Shell(tool + " " + Q(dir / "encrypted") + " " + Q(dir / "c") + " -", "fixture\n", dir);
@@ -74,10 +87,7 @@ std::map<std::string, std::size_t> CategorySizes(const std::string& json) {
 }
 
 // `vesmar-cli scan --password` finds in an encrypted backup what it finds in the plain one.
-TEST(ToolProgramTest, CommandLineScansEncryptedBackups) {
-  fixtures::TempDir dir;
-  fixtures::WriteDemoBackup(dir / "plain");
-  fixtures::EncryptBackup(dir / "plain", dir / "encrypted");
+TEST_F(ToolProgramTest, CommandLineScansEncryptedBackups) {
   const std::string cli = VESMAR_CLI_PATH;
 
   const ProgramRun plain = Shell(cli + " scan " + Q(dir / "plain") + " --json", "", dir);

@@ -11,7 +11,8 @@ namespace vesmar::decrypt {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 4u << 20;
+// Small enough to stay in a core's L2 cache between the read, the decryption and the write.
+constexpr std::size_t kBufferSize = 256u << 10;
 
 class Fd {
  public:
