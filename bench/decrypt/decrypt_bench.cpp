@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -142,6 +143,7 @@ BENCHMARK(BM_KeyDerivation)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRe
 // Prints the ratio of the decryption to its floor after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
