@@ -5,12 +5,14 @@
 // VESMAR_BENCH_MB sets the size (default 500). VESMAR_BENCH_DIR keeps the generated backup in that
 // folder and reuses it on the next run.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
+#include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/file_ops.h"
@@ -39,7 +41,8 @@ std::string Content(std::size_t size, unsigned seed) {
 }
 
 // A backup shaped like a phone's: a few large videos, many photos, many small files and a large
-// database; encrypted with the parameters of current devices (10,000,000 SHA-256 rounds).
+// database. Encrypted with the parameters of current devices (10,000,000 SHA-256 rounds), or
+// with a trivial key derivation so that the file work shows on its own.
 struct BenchBackup {
   fixtures::TempDir scratch;
   fs::path dir;
@@ -47,11 +50,11 @@ struct BenchBackup {
   std::uint64_t bytes = 0;
   std::vector<fs::path> storedFiles;
 
-  BenchBackup() {
+  explicit BenchBackup(std::uint32_t dpIterations) {
     const char* kept = std::getenv("VESMAR_BENCH_DIR");
     dir = kept && *kept ? fs::path(kept) : scratch.path();
-    encrypted = dir / "encrypted";
-    if (!fs::exists(encrypted / "Manifest.plist")) Generate();
+    encrypted = dir / ("encrypted-" + std::to_string(dpIterations));
+    if (!fs::exists(encrypted / "Manifest.plist")) Generate(dpIterations);
     for (const auto& e : fs::recursive_directory_iterator(encrypted)) {
       if (!e.is_regular_file() || e.path().parent_path() == encrypted) continue;
       storedFiles.push_back(e.path());
@@ -59,7 +62,7 @@ struct BenchBackup {
     }
   }
 
-  void Generate() {
+  void Generate(std::uint32_t dpIterations) {
     const char* mb = std::getenv("VESMAR_BENCH_MB");
     const std::uint64_t target = (mb ? std::strtoull(mb, nullptr, 10) : 500) * 1'000'000ull;
     std::uint64_t written = 0;
@@ -80,100 +83,109 @@ struct BenchBackup {
     }
     fixtures::EncryptionOptions options;
     options.password = kPassword;
-    options.iterations = 10'000;
-    options.dpIterations = 10'000'000;
+    options.iterations = dpIterations > 1 ? 10'000 : 1;
+    options.dpIterations = dpIterations;
     fixtures::EncryptBackup(dir / "plain", encrypted, options);
     fs::remove_all(dir / "plain");
   }
 };
 
-BenchBackup& Backup() {
-  static BenchBackup backup;
-  return backup;
+BenchBackup& Backup(std::uint32_t dpIterations) {
+  static std::map<std::uint32_t, std::unique_ptr<BenchBackup>> backups;
+  auto& backup = backups[dpIterations];
+  if (!backup) backup = std::make_unique<BenchBackup>(dpIterations);
+  return *backup;
 }
 
-void BM_DecryptBackup(benchmark::State& state) {
-  BenchBackup& backup = Backup();
-  DecryptionToolPaths paths{VESMAR_TOOL_PATH, backup.dir / "app" / "tool", backup.dir / "out"};
-  for (auto _ : state) {
+// Wall time and processor time (ours plus that of finished children).
+struct Clock {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  double cpu = CpuSeconds();
+
+  static double CpuSeconds() {
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+      rusage u{};
+      getrusage(who, &u);
+      total += u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    }
+    return total;
+  }
+  double WallSince() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(); }
+  double CpuSince() const { return CpuSeconds() - cpu; }
+};
+
+// Each iteration runs both sides back to back, so that the load of a shared machine falls on
+// both alike: the decryption through the runner and the tool (timed), and the floor, the same
+// key derivation in process plus a copy of every stored file (counters).
+void BM_DecryptAgainstFloor(benchmark::State& state) {
+  BenchBackup& backup = Backup(static_cast<std::uint32_t>(state.range(0)));
+  const DecryptionToolPaths paths{VESMAR_TOOL_PATH, backup.dir / "app" / "tool", backup.dir / "out"};
+  const fs::path copy = backup.dir / "copy";
+  CreateFolders(copy);
+  ManifestPlist plist;
+  ReadManifestPlist(backup.encrypted, plist);
+  const auto keybag = decrypt::ParseKeybag(plist.backupKeyBag);
+  double decryptWall = 0, decryptCpu = 0, kdfWall = 0, floorWall = 0, floorCpu = 0;
+
+  auto runDecryption = [&] {
+    const Clock clock;
     ScanSession session;
     session.stepWidth = 10;
     DecryptionOutput output;
     if (RunDecryptionTool(paths, backup.encrypted, u"bench password", session, output) != 0)
       state.SkipWithError("decryption failed");
-    state.PauseTiming();
-    DeleteFilesIn(paths.output);
-    state.ResumeTiming();
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * backup.bytes));
-}
-
-void BM_KeyDerivation(benchmark::State& state) {
-  ManifestPlist plist;
-  ReadManifestPlist(Backup().encrypted, plist);
-  const auto keybag = decrypt::ParseKeybag(plist.backupKeyBag);
-  decrypt::Key256 key;
-  for (auto _ : state) benchmark::DoNotOptimize(decrypt::DerivePasscodeKey(*keybag, kPassword, key));
-}
-
-// The floor: the same key derivation, then the stored files copied flat into a folder.
-void BM_KeyDerivationPlusCopy(benchmark::State& state) {
-  BenchBackup& backup = Backup();
-  ManifestPlist plist;
-  ReadManifestPlist(backup.encrypted, plist);
-  const auto keybag = decrypt::ParseKeybag(plist.backupKeyBag);
-  const fs::path out = backup.dir / "copy";
-  CreateFolders(out);
-  decrypt::Key256 key;
-  for (auto _ : state) {
+    const double wall = clock.WallSince();
+    decryptWall += wall;
+    decryptCpu += clock.CpuSince();
+    return wall;
+  };
+  auto runFloor = [&] {
+    const Clock clock;
+    decrypt::Key256 key;
     benchmark::DoNotOptimize(decrypt::DerivePasscodeKey(*keybag, kPassword, key));
-    CopyFileReplacing(backup.encrypted / "Manifest.db", out / "Manifest.db");
-    for (const auto& file : backup.storedFiles) CopyFileReplacing(file, out / file.filename());
-    state.PauseTiming();
-    DeleteFilesIn(out);
-    state.ResumeTiming();
+    kdfWall += clock.WallSince();
+    CopyFileReplacing(backup.encrypted / "Manifest.db", copy / "Manifest.db");
+    for (const auto& file : backup.storedFiles) CopyFileReplacing(file, copy / file.filename());
+    floorWall += clock.WallSince();
+    floorCpu += clock.CpuSince();
+  };
+
+  bool decryptFirst = true;
+  for (auto _ : state) {
+    // Alternating the order spreads the cost of writing back the other side's output evenly.
+    double wall;
+    if (decryptFirst) {
+      wall = runDecryption();
+      runFloor();
+    } else {
+      runFloor();
+      wall = runDecryption();
+    }
+    decryptFirst = !decryptFirst;
+    state.SetIterationTime(wall);
+    DeleteFilesIn(paths.output);
+    DeleteFilesIn(copy);
   }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["MB"] = backup.bytes / 1e6;
+  state.counters["decrypt_s"] = decryptWall / n;
+  state.counters["floor_s"] = floorWall / n;
+  state.counters["kdf_s"] = kdfWall / n;
+  state.counters["ratio"] = decryptWall / floorWall;
+  state.counters["cpu_ratio"] = decryptCpu / floorCpu;
+  state.counters["files_vs_copy"] = (decryptWall - kdfWall) / (floorWall - kdfWall);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * backup.bytes));
 }
 
-BENCHMARK(BM_DecryptBackup)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_KeyDerivationPlusCopy)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_KeyDerivation)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// Prints the ratio of the decryption to its floor after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const double decrypt = Find("BM_DecryptBackup"), floor = Find("BM_KeyDerivationPlusCopy"),
-                 kdf = Find("BM_KeyDerivation/");
-    if (decrypt > 0 && floor > 0)
-      std::printf("stored (encrypted) bytes: %.1f MB; decryption / (key derivation + copy) = %.3f\n", Backup().bytes / 1e6,
-                  decrypt / floor);
-    if (decrypt > 0 && floor > kdf && kdf > 0)
-      std::printf("without the key derivation: file decryption / copy = %.3f\n", (decrypt - kdf) / (floor - kdf));
-  }
-
- private:
-  double Find(const std::string& prefix) const {
-    for (const auto& [name, time] : times_)
-      if (name.rfind(prefix, 0) == 0) return time;
-    return 0;
-  }
-  std::map<std::string, double> times_;
-};
+BENCHMARK(BM_DecryptAgainstFloor)
+    ->ArgName("dpic")
+    ->Arg(10'000'000)
+    ->Arg(1)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
