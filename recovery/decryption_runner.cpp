@@ -1,5 +1,7 @@
 #include "recovery/decryption_runner.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <string_view>
@@ -77,9 +79,9 @@ class ToolOutputScanner {
 };
 
 // The copy that is run replaces the older one atomically: a copy still running elsewhere keeps
-// its file.
+// its file, and two programs refreshing at once never write into the same file.
 void RefreshToolCopy(const DecryptionToolPaths& tool) {
-  const fs::path fresh = tool.copy.string() + ".new";
+  const fs::path fresh = tool.copy.string() + ".new-" + std::to_string(getpid());
   if (CopyFileReplacing(tool.source, fresh) != 0) {
     DeleteFileIfPresent(fresh);
     return;  // an earlier copy, if any, is run
