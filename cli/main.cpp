@@ -15,6 +15,8 @@ constexpr const char* kUsage =
     "commands:\n"
     "  scan <backup-folder> [--password TEXT] [--json]\n"
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
+    "  list [--json]\n"
+    "        list the backups kept for the current user, newest first\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n";
 
@@ -26,6 +28,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
+    {"list", &vesmar::cli::ListCommand},
 };
 
 }  // namespace
