@@ -1,5 +1,6 @@
 #include "recovery/decryption_runner.h"
 
+#include <string.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -201,7 +202,9 @@ int RunDecryptionTool(const DecryptionToolPaths& tool, const fs::path& backupFol
   ChildProcess child;
   if (child.Start(tool.copy, {backupFolder.string(), tool.output.string(), decryption::kPasswordFromInput}) != 0)
     return result::kInvalid;
-  child.SendInputAndClose(Utf16ToUtf8(password) + "\n");
+  std::string input = Utf16ToUtf8(password) + "\n";
+  child.SendInputAndClose(input);
+  explicit_bzero(input.data(), input.size());
 
   ToolRun run(session, fileCount);
   int rc = run.Follow(child);
