@@ -17,6 +17,10 @@ constexpr const char* kUsage =
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
     "  list [--json]\n"
     "        list the backups kept for the current user, newest first\n"
+    "  scan --device [--password TEXT] [--json]\n"
+    "        back the connected device up, then scan that backup\n"
+    "  devices [--json]\n"
+    "        list the connected devices: name, class, version, whether backups are encrypted\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n";
 
@@ -29,6 +33,7 @@ constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
     {"list", &vesmar::cli::ListCommand},
+    {"devices", &vesmar::cli::DevicesCommand},
 };
 
 }  // namespace

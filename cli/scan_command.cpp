@@ -21,10 +21,12 @@ struct ScanOptions {
   std::string folder;
   std::optional<std::string> password;
   bool json = false;
+  bool device = false;
 };
 
 constexpr const char* kScanUsage =
     "usage: vesmar-cli scan <backup-folder> [--password TEXT] [--json]\n"
+    "       vesmar-cli scan --device [--password TEXT] [--json]\n"
     "       --password - reads the password from the first line of standard input\n";
 
 // "-" keeps the password out of the process list: it is read from standard input instead.
@@ -42,6 +44,8 @@ bool ParseScanOptions(const Args& args, ScanOptions& options) {
     const std::string& a = args[i];
     if (a == "--json") {
       options.json = true;
+    } else if (a == "--device") {
+      options.device = true;
     } else if (a == "--password" && i + 1 < args.size()) {
       options.password = args[++i];
     } else if (!a.empty() && a[0] != '-' && options.folder.empty()) {
@@ -50,7 +54,7 @@ bool ParseScanOptions(const Args& args, ScanOptions& options) {
       return false;
     }
   }
-  return !options.folder.empty();
+  return options.device ? options.folder.empty() : !options.folder.empty();
 }
 
 void PrintTable(const ScanResults& results) {
@@ -65,6 +69,17 @@ int ScanCommand(const Args& args) {
   if (!ParseScanOptions(args, options) || !ResolvePassword(options.password)) {
     std::fputs(kScanUsage, stderr);
     return kExitUsage;
+  }
+  if (options.device) {
+    ScanResults results;
+    int scanned = 0;
+    if (const int failed = ScanDevice(options.password, options.json, results, scanned); failed >= 0) return failed;
+    if (options.json) {
+      std::cout << ScanResultsJson(scanned, results).dump(2) << '\n';
+    } else {
+      PrintTable(results);
+    }
+    return scanned == 0 ? kExitOk : kExitFailure;
   }
   const std::filesystem::path folder = options.folder;
   if (!FolderExists(folder)) {
