@@ -26,7 +26,18 @@ struct ScanOptions {
 
 constexpr const char* kScanUsage =
     "usage: vesmar-cli scan <backup-folder> [--password TEXT] [--json]\n"
-    "       vesmar-cli scan --device [--password TEXT] [--json]\n";
+    "       vesmar-cli scan --device [--password TEXT] [--json]\n"
+    "       --password - reads the password from the first line of standard input\n";
+
+// "-" keeps the password out of the process list: it is read from standard input instead.
+bool ResolvePassword(std::optional<std::string>& password) {
+  if (!password || *password != "-") return true;
+  std::string line;
+  if (!std::getline(std::cin, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  password = line;
+  return true;
+}
 
 bool ParseScanOptions(const Args& args, ScanOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -55,7 +66,7 @@ void PrintTable(const ScanResults& results) {
 
 int ScanCommand(const Args& args) {
   ScanOptions options;
-  if (!ParseScanOptions(args, options)) {
+  if (!ParseScanOptions(args, options) || !ResolvePassword(options.password)) {
     std::fputs(kScanUsage, stderr);
     return kExitUsage;
   }
@@ -96,7 +107,9 @@ int ScanCommand(const Args& args) {
   ScanResults results;
   if (opened != 0) {
     progress.Note("");
-    const std::string why = OpenFailureText(opened, folder);
+    std::string why = OpenFailureText(opened, folder);
+    if (opened == result::kWrongPassword && !options.password)
+      why = "the backup is encrypted: give its password with --password";
     std::fprintf(stderr, "vesmar-cli: %s\n", why.c_str());
     if (options.json) {
       auto doc = ScanResultsJson(opened, results);
