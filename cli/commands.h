@@ -17,5 +17,6 @@ inline constexpr int kExitUsage = 64;
 
 int ScanCommand(const Args& args);
 int DemoCommand(const Args& args);
+int ExportCommand(const Args& args);
 
 }  // namespace vesmar::cli

@@ -15,6 +15,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  scan <backup-folder> [--password TEXT] [--json]\n"
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
+    "  export <backup-folder> <output-folder> [--password TEXT] [--only-deleted] [--category NAME ...]\n        recover everything (or only deleted records, or the named categories) into <output-folder>\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n";
 
@@ -26,6 +27,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
+    {"export", &vesmar::cli::ExportCommand},
 };
 
 }  // namespace

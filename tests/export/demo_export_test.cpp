@@ -1,0 +1,128 @@
+// The export end to end through the real backup parser, in process and through vesmar-cli.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "export/export_job.h"
+#include "export/export_progress.h"
+#include "recovery/backup_catalogue.h"
+#include "recovery/parser_factory.h"
+#include "tests/export/recording_progress.h"
+#include "tests/fixtures/demo_backup.h"
+#include "tests/fixtures/temp_dir.h"
+
+namespace vesmar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const fs::path* SourceOf(const RecordRef& ref) {
+  if (const auto* p = std::get_if<const MediaFileRecord*>(&ref)) return &(*p)->fullPath;
+  if (const auto* p = std::get_if<const AttachmentFileRecord*>(&ref)) return &(*p)->fullPath;
+  if (const auto* p = std::get_if<const AppFileRecord*>(&ref)) return &(*p)->fullPath;
+  return nullptr;
+}
+
+std::size_t FilesBelow(const fs::path& root) {
+  std::size_t n = 0;
+  if (fs::exists(root))
+    for (const auto& e : fs::recursive_directory_iterator(root)) n += e.is_regular_file();
+  return n;
+}
+
+TEST(DemoExportTest, EveryReportedFileHoldsItsSourceBytes) {
+  fixtures::TempDir dir;
+  fixtures::WriteDemoBackup(dir / "demo");
+  CItunesBackup backup;
+  BackupEntry entry;
+  ASSERT_EQ(ReadBackupFolder(dir / "demo", entry), 0);
+  backup.SetEntry(entry);
+  auto parser = CreateParser(1, &backup);
+  ASSERT_EQ(parser->Open(u""), 0);
+  CScanResultsModel model;
+  ASSERT_EQ(model.RunScan(*parser), 0);
+  for (int code = 1; code <= 11; ++code) EXPECT_TRUE(model.IsCompleted(static_cast<RecoveryCategory>(code)));
+
+  ExportTemplates templates;
+  ASSERT_EQ(LoadExportTemplates(DefaultTemplateFolder(), entry.displayName, templates), 0);
+  testing::RecordingProgress progress;
+  CExportJob job(model, *parser, templates, dir / "out");
+  const ExportSummary summary = job.Run(progress);
+  EXPECT_EQ(summary.result, 0);
+  EXPECT_EQ(progress.total, model.Statistics().SelectedVisibleItems());
+  EXPECT_EQ(progress.Finished().size(), progress.total);
+
+  // Each file item reported as written is there with the bytes of its source.
+  std::map<fs::path, fs::path> sources;  // destination -> source
+  std::size_t fileItems = 0;
+  for (const auto& entry : model.Statistics().Entries()) {
+    const fs::path* source = SourceOf(entry.record);
+    if (!source) continue;
+    ++fileItems;
+    for (const auto& r : progress.Finished()) {
+      if (r.error == 0 && !sources.count(r.name) && Read(r.name) == Read(*source)) {
+        sources[r.name] = *source;
+        break;
+      }
+    }
+  }
+  std::size_t fileSuccesses = 0;
+  for (const char* folder : {"Camera Roll", "Photo Stream", "App Photos", "App Video", "Message Attachments",
+                             "WhatsApp Attachments"})
+    fileSuccesses += FilesBelow(dir / "out" / folder);
+  std::size_t failedFiles = 0;
+  for (const auto& r : progress.Finished()) failedFiles += r.error != 0;
+  EXPECT_EQ(sources.size() + failedFiles, fileItems);
+  EXPECT_LE(sources.size(), fileSuccesses);
+}
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+CliRun RunCli(const std::string& args) {
+  const std::string command = std::string(VESMAR_CLI_PATH) + " " + args + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  CliRun run{-1, {}};
+  if (!pipe) return run;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
+  const int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+TEST(DemoExportTest, CommandLineExportsTheDemoAndRefusesBadArguments) {
+  fixtures::TempDir dir;
+  fixtures::WriteDemoBackup(dir / "demo");
+  const std::string demo = "'" + (dir / "demo").string() + "'";
+  const std::string out = "'" + (dir / "out").string() + "'";
+
+  const CliRun run = RunCli("export " + demo + " " + out);
+  ASSERT_EQ(run.status, 0) << run.out;
+  std::smatch m;
+  if (run.out.find("Nothing to export") == std::string::npos) {
+    ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
+        << run.out;
+    EXPECT_EQ(m[1], m[2]);
+    EXPECT_GE(FilesBelow(dir / "out"), std::stoul(m[3]));
+  }
+
+  for (const std::string& args : {"export " + demo, "export " + demo + " " + out + " --category Voicemail",
+                                 "export " + demo + " " + out + " --bogus"})
+    EXPECT_EQ(RunCli(args).status, 64) << args;
+  EXPECT_EQ(RunCli("export '" + (dir / "none").string() + "' " + out).status, 1);
+}
+
+}  // namespace
+}  // namespace vesmar
