@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "tests/fixtures/temp_dir.h"
 
@@ -91,6 +92,26 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << ": " << run.err;
   }
+}
+
+TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+  const CliRun run = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "out"), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::smatch m;
+  if (run.out.find("Nothing to export") == std::string::npos) {
+    ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
+        << run.out;
+    EXPECT_EQ(m[1], m[2]);
+    std::size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(dir / "out")) files += e.is_regular_file();
+    EXPECT_GE(files, std::stoul(m[3]));
+  }
+  for (const std::string& args : {"export " + Q(dir / "demo"), "export " + Q(dir / "demo") + " x --category Voicemail",
+                                  "export " + Q(dir / "demo") + " x --bogus"})
+    EXPECT_EQ(RunCli(args, dir).status, 64) << args;
+  EXPECT_EQ(RunCli("export " + Q(dir / "none") + " " + Q(dir / "out"), dir).status, 1);
 }
 
 }  // namespace

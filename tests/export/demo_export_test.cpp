@@ -1,13 +1,11 @@
-// The export end to end through the real backup parser, in process and through vesmar-cli.
+// The export end to end through the real backup parser.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <fstream>
 #include <map>
-#include <regex>
 
 #include "export/export_job.h"
 #include "export/export_progress.h"
+#include "platform/file_ops.h"
 #include "recovery/backup_catalogue.h"
 #include "recovery/parser_factory.h"
 #include "tests/export/recording_progress.h"
@@ -19,10 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& path) { return ReadWholeFile(path, 1 << 26).value_or(""); }
 
 const fs::path* SourceOf(const RecordRef& ref) {
   if (const auto* p = std::get_if<const MediaFileRecord*>(&ref)) return &(*p)->fullPath;
@@ -82,46 +77,6 @@ TEST(DemoExportTest, EveryReportedFileHoldsItsSourceBytes) {
   for (const auto& r : progress.Finished()) failedFiles += r.error != 0;
   EXPECT_EQ(sources.size() + failedFiles, fileItems);
   EXPECT_LE(sources.size(), fileSuccesses);
-}
-
-struct CliRun {
-  int status;
-  std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-  const std::string command = std::string(VESMAR_CLI_PATH) + " " + args + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  CliRun run{-1, {}};
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
-
-TEST(DemoExportTest, CommandLineExportsTheDemoAndRefusesBadArguments) {
-  fixtures::TempDir dir;
-  fixtures::WriteDemoBackup(dir / "demo");
-  const std::string demo = "'" + (dir / "demo").string() + "'";
-  const std::string out = "'" + (dir / "out").string() + "'";
-
-  const CliRun run = RunCli("export " + demo + " " + out);
-  ASSERT_EQ(run.status, 0) << run.out;
-  std::smatch m;
-  if (run.out.find("Nothing to export") == std::string::npos) {
-    ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
-        << run.out;
-    EXPECT_EQ(m[1], m[2]);
-    EXPECT_GE(FilesBelow(dir / "out"), std::stoul(m[3]));
-  }
-
-  for (const std::string& args : {"export " + demo, "export " + demo + " " + out + " --category Voicemail",
-                                 "export " + demo + " " + out + " --bogus"})
-    EXPECT_EQ(RunCli(args).status, 64) << args;
-  EXPECT_EQ(RunCli("export '" + (dir / "none").string() + "' " + out).status, 1);
 }
 
 }  // namespace

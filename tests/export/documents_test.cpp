@@ -6,6 +6,7 @@
 #include "export/conversation_documents.h"
 #include "export/document_template.h"
 #include "export/record_rows.h"
+#include "platform/file_ops.h"
 #include "tests/export/recording_progress.h"
 #include "tests/fixtures/temp_dir.h"
 
@@ -14,10 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& path) { return ReadWholeFile(path, 1 << 26).value_or(""); }
 
 std::vector<MessageRecord> SampleConversation() {
   return {

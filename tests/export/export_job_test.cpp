@@ -8,7 +8,7 @@
 #include "export/export_job.h"
 #include "export/export_progress.h"
 #include "export/export_texts.h"
-#include "platform/text.h"
+#include "platform/file_ops.h"
 #include "tests/export/recording_progress.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/results/scripted_parser.h"
@@ -21,10 +21,7 @@ using C = RecoveryCategory;
 constexpr auto kDeleted = RecordStatus::Deleted;
 constexpr std::time_t kStart = 1'600'000'000;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& path) { return ReadWholeFile(path, 1 << 26).value_or(""); }
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
