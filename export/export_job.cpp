@@ -121,16 +121,23 @@ int CExportJob::ExportEntry(const CStatisticsObj::Entry& entry) {
 }
 
 int CExportJob::CopyFile(const fs::path& source, const fs::path& wanted) {
-  const fs::path destination = MakeUniquePath(wanted);
+  // The copy writes into a name reserved for it, so no other writer can be given the same one.
+  fs::path destination = wanted;
+  CreateFolders(wanted.parent_path());
+  const int reserved = ReserveNewFile(destination);
+  if (reserved != 0) return progress_->OnItemProgress(100, reserved, wanted) != 0 ? result::kStopped : result::kOk;
+
   CopyReports reports{progress_};
   const int copied = parser_.CopyOut(source, destination, &CopyReports::Forward, &reports);
   if (reports.stopped) {
-    // A half-copied file would pass for a recovered one; the name was free before the copy,
-    // so the file is ours to remove.
+    // A half-copied file would pass for a recovered one; the file is ours, made above.
     std::error_code ec;
     fs::remove(destination, ec);
     return result::kStopped;
   }
+  // A failed copy keeps what it wrote (part of a damaged file is still worth having), but an
+  // empty reservation is not left behind.
+  if (copied != 0) RemoveIfEmpty(destination);
   // Every item ends with exactly one report of 100, also when the copy made none (an empty
   // file, or a failure before the first piece).
   if (!reports.ended && progress_->OnItemProgress(100, copied, destination) != 0) return result::kStopped;
@@ -205,9 +212,12 @@ void CExportJob::WriteCollected(Collected& collected, const DocumentTemplate& do
 }
 
 void CExportJob::WriteDump(const fs::path& wanted, bool messages, ExportSummary& summary) {
-  CreateFolders(wanted.parent_path());
-  const fs::path path = MakeUniquePath(wanted);
-  const int written = messages ? parser_.WriteMessagesCsv(path.string()) : parser_.WriteContactsCsv(path.string());
+  fs::path path = wanted;
+  int written = CreateFolders(wanted.parent_path()) ? ReserveNewFile(path) : result::kInvalid;
+  if (written == 0) {
+    written = messages ? parser_.WriteMessagesCsv(path.string()) : parser_.WriteContactsCsv(path.string());
+    if (written != 0) RemoveIfEmpty(path);
+  }
   summary.documents.push_back({path, written});
 }
 

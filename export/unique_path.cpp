@@ -52,6 +52,18 @@ int CreateNewFile(fs::path& path, std::FILE*& file) {
   return error;
 }
 
+int ReserveNewFile(fs::path& path) {
+  std::FILE* file = nullptr;
+  const int created = CreateNewFile(path, file);
+  if (file) std::fclose(file);
+  return created;
+}
+
+void RemoveIfEmpty(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_regular_file(fs::symlink_status(path, ec)) && fs::file_size(path, ec) == 0 && !ec) fs::remove(path, ec);
+}
+
 int WriteDocument(fs::path& path, std::initializer_list<std::string_view> parts, bool replace) {
   std::FILE* file = nullptr;
   if (replace) {

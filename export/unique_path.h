@@ -18,6 +18,14 @@ std::filesystem::path MakeUniquePath(const std::filesystem::path& path);
 // Returns 0 or the system error code.
 int CreateNewFile(std::filesystem::path& path, std::FILE*& file);
 
+// Creates the new, empty file of CreateNewFile and closes it: the name is taken before a
+// writer that does not create exclusively fills it. Returns 0 or the system error code.
+int ReserveNewFile(std::filesystem::path& path);
+
+// Removes `path` when it is an empty regular file (what is left of a reservation that was
+// never filled).
+void RemoveIfEmpty(const std::filesystem::path& path);
+
 // Writes `parts` in order to a new file (CreateNewFile) or, with `replace`, to exactly `path`.
 // Returns 0 or the system error code (what was written before a failure stays).
 int WriteDocument(std::filesystem::path& path, std::initializer_list<std::string_view> parts,
