@@ -95,6 +95,7 @@ std::size_t CScanResultsModel::CompleteCategory(RecoveryCategory category) {
       case C::WhatsAppAttachments: statistics_.AddCategory(category, raw_.whatsAppAttachments); break;
     }
     if (statistics_.CategoryCounts(category).total > 0) statistics_.SelectCategory(category, true);
+    if (DeletedOnly(category)) SetDeletedOnly(category, true);  // a filter set before the rows came
   }
   return statistics_.CategoryCounts(category).total;
 }
