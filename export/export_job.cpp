@@ -212,12 +212,11 @@ void CExportJob::WriteCollected(Collected& collected, const DocumentTemplate& do
 }
 
 void CExportJob::WriteDump(const fs::path& wanted, bool messages, ExportSummary& summary) {
-  fs::path path = wanted;
-  int written = CreateFolders(wanted.parent_path()) ? ReserveNewFile(path) : result::kInvalid;
-  if (written == 0) {
-    written = messages ? parser_.WriteMessagesCsv(path.string()) : parser_.WriteContactsCsv(path.string());
-    if (written != 0) RemoveIfEmpty(path);
-  }
+  // The dump writers create their file themselves; they get a name that is free.
+  const fs::path path = MakeUniquePath(wanted);
+  const int written = !CreateFolders(wanted.parent_path()) ? result::kInvalid
+                      : messages                           ? parser_.WriteMessagesCsv(path.string())
+                                                           : parser_.WriteContactsCsv(path.string());
   summary.documents.push_back({path, written});
 }
 
