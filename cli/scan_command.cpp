@@ -21,15 +21,20 @@ struct ScanOptions {
   std::string folder;
   std::optional<std::string> password;
   bool json = false;
+  bool device = false;
 };
 
-constexpr const char* kScanUsage = "usage: vesmar-cli scan <backup-folder> [--password TEXT] [--json]\n";
+constexpr const char* kScanUsage =
+    "usage: vesmar-cli scan <backup-folder> [--password TEXT] [--json]\n"
+    "       vesmar-cli scan --device [--password TEXT] [--json]\n";
 
 bool ParseScanOptions(const Args& args, ScanOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
       options.json = true;
+    } else if (a == "--device") {
+      options.device = true;
     } else if (a == "--password" && i + 1 < args.size()) {
       options.password = args[++i];
     } else if (!a.empty() && a[0] != '-' && options.folder.empty()) {
@@ -38,7 +43,7 @@ bool ParseScanOptions(const Args& args, ScanOptions& options) {
       return false;
     }
   }
-  return !options.folder.empty();
+  return options.device ? options.folder.empty() : !options.folder.empty();
 }
 
 void PrintTable(const ScanResults& results) {
@@ -53,6 +58,17 @@ int ScanCommand(const Args& args) {
   if (!ParseScanOptions(args, options)) {
     std::fputs(kScanUsage, stderr);
     return kExitUsage;
+  }
+  if (options.device) {
+    ScanResults results;
+    int scanned = 0;
+    if (const int failed = ScanDevice(options.password, options.json, results, scanned); failed >= 0) return failed;
+    if (options.json) {
+      std::cout << ScanResultsJson(scanned, results).dump(2) << '\n';
+    } else {
+      PrintTable(results);
+    }
+    return scanned == 0 ? kExitOk : kExitFailure;
   }
   const std::filesystem::path folder = options.folder;
   if (!FolderExists(folder)) {

@@ -46,7 +46,7 @@ ExportCounters CExportProgress::Counters() const {
   return counters_;
 }
 
-std::u16string RecoverPercentText(std::u16string_view prefix, int percent) {
+std::u16string RecoverPercentText(int percent, std::u16string_view prefix) {
   return FormatMessage(u"%s %d%%", {std::u16string(prefix), static_cast<std::int64_t>(percent)});
 }
 

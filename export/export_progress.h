@@ -64,7 +64,7 @@ class CExportProgress final : public IItemProgress {
 
 // The recovery window's label texts: MSG1101 + " 42%", and MSG1102 filled with processed,
 // total, recovered (processed - failed) and failed.
-std::u16string RecoverPercentText(std::u16string_view prefix, int percent);
+std::u16string RecoverPercentText(int percent, std::u16string_view prefix = default_text::kRecoverProgress);
 std::u16string RecoveredCountText(const ExportCounters& counters,
                                   std::u16string_view format = default_text::kRecovered);
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <system_error>
 
 #include "platform/file_ops.h"
 #include "platform/folders.h"
@@ -75,6 +76,17 @@ bool StartsWithSqliteNoCase(const std::string& head) {
 
 fs::path CatalogueRoot() { return RoamingAppDataFolder() / "Apple Computer" / "MobileSync" / "Backup"; }
 
+std::vector<fs::path> CatalogueFolders(const fs::path& root) {
+  std::vector<fs::path> folders;
+  std::error_code ec;
+  fs::directory_iterator it(root, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.empty() && name[0] != '.') folders.push_back(it->path());
+  }
+  return folders;
+}
+
 int IsEncryptedBackup(const fs::path& folder) {
   const bool twoLevel = FileExists(folder / "Manifest.db");
   fs::path book = HashedFilePath(folder, well_known::kAddressBook, twoLevel);
@@ -136,6 +148,7 @@ int ReadBackupFolder(const fs::path& folder, BackupEntry& entry) {
   plist_t raw = nullptr;
   plist_from_memory(data->data(), static_cast<std::uint32_t>(data->size()), &raw);
   PlistPtr root(raw);
+  entry = BackupEntry{};
   entry.folder = folder;
   if (root && plist_get_node_type(root.get()) == PLIST_DICT) {
     plist_t dict = root.get();

@@ -6,3 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "$root/build"
 ctest --output-on-failure -j2 --timeout 600
+"$root/scripts/device-oracle.sh" "$root/build"

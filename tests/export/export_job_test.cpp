@@ -260,6 +260,7 @@ TEST(ExportJobTest, OnlyContactsSelected) {
   EXPECT_EQ(view.last.processed, 2u);
   EXPECT_EQ(view.last.total, 2u);
   EXPECT_EQ(RecoveredCountText(view.last, u"%d/%d ok %d bad %d"), u"2/2 ok 2 bad 0");
+  EXPECT_EQ(RecoverPercentText(100), u"Recovering 100%");
   ASSERT_EQ(summary.documents.size(), 2u);
   EXPECT_EQ(summary.documents[0].path, f.out / "Contacts" / f.stamp / "Contacts.csv");
   EXPECT_EQ(summary.documents[0].result, 87);
