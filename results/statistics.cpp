@@ -50,68 +50,68 @@ CStatisticsObj::Entry* CStatisticsObj::AddGroup(RecoveryCategory category, const
   return group;
 }
 
-void CStatisticsObj::AddLeaves(Entry* group, const std::vector<LeafSpec>& leaves) {
-  for (const auto& spec : leaves) {
+void CStatisticsObj::AddLeaves(Entry* group, const std::vector<LeafInfo>& leaves) {
+  for (const auto& info : leaves) {
     Entry* leaf = &entries_.emplace_back();
     leaf->category = group->category;
-    leaf->size = AtLeastMinimum(spec.size);
-    leaf->deleted = spec.deleted;
+    leaf->size = AtLeastMinimum(info.size);
+    leaf->deleted = info.deleted;
     leaf->node = group->node;
-    leaf->record = spec.record;
-    leaf->key = RecordIdentity(spec.record);
+    leaf->record = info.record;
+    leaf->key = RecordIdentity(info.record);
     index_[leaf->key] = leaf;
     group->children.push_back(leaf);
     totalBytes_ += leaf->size;
   }
   AddUp(group->node, &CounterNode::total, static_cast<long>(leaves.size()));
-  const auto deleted = std::count_if(leaves.begin(), leaves.end(), [](const LeafSpec& s) { return s.deleted; });
+  const auto deleted = std::count_if(leaves.begin(), leaves.end(), [](const LeafInfo& s) { return s.deleted; });
   AddUp(group->node, &CounterNode::deleted, static_cast<long>(deleted));
 }
 
-template <class Records, class Spec>
-void CStatisticsObj::AddRecords(RecoveryCategory category, const Records& records, Spec spec) {
+template <class Records, class Describe>
+void CStatisticsObj::AddRecords(RecoveryCategory category, const Records& records, Describe describe) {
   if (HasCategory(category)) return;
   Entry* group = AddGroup(category, &records, root_, nullptr);
   categories_[Slot(category)] = group;
-  std::vector<LeafSpec> leaves;
+  std::vector<LeafInfo> leaves;
   leaves.reserve(records.size());
-  for (const auto& record : records) leaves.push_back(spec(record));
+  for (const auto& record : records) leaves.push_back(describe(record));
   AddLeaves(group, leaves);
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const MediaFileList& files) {
-  AddRecords(category, files, [](const MediaFileRecord& r) { return LeafSpec{&r, r.size, false}; });
+  AddRecords(category, files, [](const MediaFileRecord& r) { return LeafInfo{&r, r.size, false}; });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const AttachmentFileList& files) {
-  AddRecords(category, files, [](const AttachmentFileRecord& r) { return LeafSpec{&r, r.size, false}; });
+  AddRecords(category, files, [](const AttachmentFileRecord& r) { return LeafInfo{&r, r.size, false}; });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const std::vector<MessageRecord>& rows) {
   AddRecords(category, rows,
-             [](const MessageRecord& r) { return LeafSpec{&r, r.text.size(), IsDeleted(r.status)}; });
+             [](const MessageRecord& r) { return LeafInfo{&r, r.text.size(), IsDeleted(r.status)}; });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const std::vector<WhatsAppMessageRecord>& rows) {
   AddRecords(category, rows,
-             [](const WhatsAppMessageRecord& r) { return LeafSpec{&r, r.text.size(), IsDeleted(r.status)}; });
+             [](const WhatsAppMessageRecord& r) { return LeafInfo{&r, r.text.size(), IsDeleted(r.status)}; });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const std::vector<ContactRecord>& contacts) {
   AddRecords(category, contacts, [](const ContactRecord& r) {
-    return LeafSpec{&r, r.phones.size() + r.name.size(), IsDeleted(r.status)};
+    return LeafInfo{&r, r.phones.size() + r.name.size(), IsDeleted(r.status)};
   });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const std::vector<CallRecord>& calls) {
   AddRecords(category, calls, [](const CallRecord& r) {
-    return LeafSpec{&r, r.address.size() + r.name.size(), IsDeleted(r.status)};
+    return LeafInfo{&r, r.address.size() + r.name.size(), IsDeleted(r.status)};
   });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const std::vector<NoteRecord>& notes) {
   AddRecords(category, notes,
-             [](const NoteRecord& r) { return LeafSpec{&r, r.content.size(), IsDeleted(r.status)}; });
+             [](const NoteRecord& r) { return LeafInfo{&r, r.content.size(), IsDeleted(r.status)}; });
 }
 
 void CStatisticsObj::AddCategory(RecoveryCategory category, const AppFileMap& apps) {
@@ -120,7 +120,7 @@ void CStatisticsObj::AddCategory(RecoveryCategory category, const AppFileMap& ap
   categories_[Slot(category)] = group;
   for (const auto& [name, files] : apps) {
     Entry* app = AddGroup(category, &files, group->node, group);
-    std::vector<LeafSpec> leaves;
+    std::vector<LeafInfo> leaves;
     leaves.reserve(files.size());
     for (const auto& file : files) leaves.push_back({&file, file.size, false});
     AddLeaves(app, leaves);

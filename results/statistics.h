@@ -98,15 +98,15 @@ class CStatisticsObj {
   void Clear();
 
  private:
-  struct LeafSpec {
+  struct LeafInfo {
     RecordRef record;
     std::uint64_t size;
     bool deleted;
   };
   Entry* AddGroup(RecoveryCategory category, const void* key, CounterNode* parent, Entry* parentEntry);
-  void AddLeaves(Entry* group, const std::vector<LeafSpec>& leaves);
-  template <class Records, class Spec>
-  void AddRecords(RecoveryCategory category, const Records& records, Spec spec);
+  void AddLeaves(Entry* group, const std::vector<LeafInfo>& leaves);
+  template <class Records, class Describe>
+  void AddRecords(RecoveryCategory category, const Records& records, Describe describe);
   void SelectLeaf(Entry& leaf, bool selected);
   void SelectTree(Entry& entry, bool selected);
 
