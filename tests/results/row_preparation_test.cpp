@@ -14,11 +14,11 @@ constexpr auto L = RecordStatus::Live;
 TEST(RowPreparationTest, ConversationRowIsTheLastMessageDeletedFirst) {
   MessageMap map;
   map[7] = {{L, 0, 1, 7, u"2020-01-01 10:00:00", u"+1", u"Ann", u"first"},
-            {L, 1, 2, 0, u"2020-01-02 10:00:00", u"+1", u"Ann", u"newest"}};
+            {L, 1, 2, 0, u"2020-01-02 10:00:00", u"+1", u"Ann", u"newest", u""}};
   map[8] = {};
-  map[9] = {{D, 0, 0, 9, u"2019-05-05 05:05:05", u"+2", u"Bob", u"gone"},
-            {L, 0, 3, 9, u"2019-06-06 06:06:06", u"+2", u"Bob", u"kept"}};
-  map[10] = {{L, 0, 4, 10, u"2021-01-01 00:00:00", u"+3", u"Cid", u"hi"}};
+  map[9] = {{D, 0, 0, 9, u"2019-05-05 05:05:05", u"+2", u"Bob", u"gone", u""},
+            {L, 0, 3, 9, u"2019-06-06 06:06:06", u"+2", u"Bob", u"kept", u""}};
+  map[10] = {{L, 0, 4, 10, u"2021-01-01 00:00:00", u"+3", u"Cid", u"hi", u""}};
 
   const auto rows = ConversationRows(map);
   ASSERT_EQ(rows.size(), 3u);  // the empty conversation has no row
