@@ -13,7 +13,7 @@ constexpr auto L = RecordStatus::Live;
 
 TEST(RowPreparationTest, ConversationRowIsTheLastMessageDeletedFirst) {
   MessageMap map;
-  map[7] = {{L, 0, 1, 7, u"2020-01-01 10:00:00", u"+1", u"Ann", u"first"},
+  map[7] = {{L, 0, 1, 7, u"2020-01-01 10:00:00", u"+1", u"Ann", u"first", u""},
             {L, 1, 2, 0, u"2020-01-02 10:00:00", u"+1", u"Ann", u"newest", u""}};
   map[8] = {};
   map[9] = {{D, 0, 0, 9, u"2019-05-05 05:05:05", u"+2", u"Bob", u"gone", u""},
