@@ -6,16 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/backup_opener.h"
 #include "cli/commands.h"
-#include "cli/open_messages.h"
 #include "cli/progress_display.h"
 #include "export/document_template.h"
 #include "export/export_job.h"
 #include "export/export_progress.h"
 #include "platform/file_ops.h"
 #include "platform/text.h"
-#include "recovery/backup_catalogue.h"
-#include "recovery/parser_factory.h"
 #include "recovery/result_codes.h"
 #include "results/scan_results_model.h"
 
@@ -30,7 +28,8 @@ constexpr const char* kExportUsage =
     "                         [--category NAME ...]\n"
     "categories: \"Camera Roll\", \"Photo Stream\", \"App Photos\", \"App Videos\", Messages,\n"
     "            \"Messages Attachments\", Contacts, \"Call History\", Notes, WhatsApp,\n"
-    "            \"WhatsApp Attachments\" (case and - or _ for blanks do not matter)\n";
+    "            \"WhatsApp Attachments\" (case and - or _ for blanks do not matter)\n"
+    "--password - reads the password from the first line of standard input\n";
 
 struct ExportOptions {
   std::string backup;
@@ -111,42 +110,13 @@ extern "C" void CancelExport(int) {
   if (g_running) g_running->Cancel();
 }
 
-int OpenAndScan(const ExportOptions& options, CItunesBackup& backup, BackupEntry& entry,
-                std::unique_ptr<IPhoneRecoveryParse>& parser, CScanResultsModel& model) {
-  const fs::path folder = options.backup;
-  if (ReadBackupFolder(folder, entry) != 0) {
-    entry.folder = folder;
-    entry.encrypted = static_cast<std::uint8_t>(IsEncryptedBackup(folder));
-    std::fprintf(stderr, "vesmar-cli: warning: %s has no readable Info.plist\n", folder.c_str());
-  }
-  backup.SetEntry(entry);
-  parser = CreateParser(static_cast<int>(ScanSource::Backup), &backup);
-  ProgressDisplay progress(stderr);
-  parser->SetProgressCallback(&ProgressDisplay::Callback, &progress);
-  if (entry.encrypted) progress.Note("Encrypted backup: deriving the key from the password...");
-  const int opened = parser->Open(Utf8ToUtf16(options.password.value_or("")));
-  if (opened != 0) {
-    progress.Note("");
-    std::fprintf(stderr, "vesmar-cli: %s\n", OpenFailureText(opened, folder).c_str());
-    return opened;
-  }
-  const int scanned = model.RunScan(*parser);
-  progress.Finish();
-  return scanned;
-}
-
 }  // namespace
 
 int ExportCommand(const Args& args) {
   ExportOptions options;
-  if (!ParseExportOptions(args, options)) {
+  if (!ParseExportOptions(args, options) || !ResolvePassword(options.password)) {
     std::fputs(kExportUsage, stderr);
     return kExitUsage;
-  }
-  if (!FolderExists(options.backup)) {
-    std::fprintf(stderr, "vesmar-cli: %s: %s\n", options.backup.c_str(),
-                 FileExists(options.backup) ? "is a file, not a backup folder" : "no such folder");
-    return kExitFailure;
   }
   ExportTemplates templates;
   const fs::path templateFolder = DefaultTemplateFolder();
@@ -156,13 +126,17 @@ int ExportCommand(const Args& args) {
     return kExitFailure;
   }
 
-  CItunesBackup backup;
-  BackupEntry entry;
-  std::unique_ptr<IPhoneRecoveryParse> parser;
+  OpenedBackup opened;
   CScanResultsModel model;
-  const int scanned = OpenAndScan(options, backup, entry, parser, model);
-  if (scanned == result::kWrongPassword) return kExitWrongPassword;
-  if (scanned != 0) return kExitFailure;
+  {
+    ProgressDisplay progress(stderr);
+    std::string why;
+    const int rc = OpenBackupFolder(options.backup, options.password, progress, opened, why);
+    if (rc == result::kWrongPassword) return kExitWrongPassword;
+    if (rc != 0) return kExitFailure;
+    if (model.RunScan(*opened.parser) != 0) return kExitFailure;
+    progress.Finish();
+  }
 
   ApplySelection(options, model);
   const std::size_t selected = model.Statistics().SelectedVisibleItems();
@@ -176,13 +150,13 @@ int ExportCommand(const Args& args) {
     return kExitFailure;
   }
   // The titles name the device, as the backup calls it.
-  LoadExportTemplates(templateFolder, entry.displayName, templates);
+  LoadExportTemplates(templateFolder, opened.entry.displayName, templates);
 
   TerminalView view;
   CExportProgress progress(&view);
   g_running = &progress;
   const auto previous = std::signal(SIGINT, CancelExport);
-  CExportJob job(model, *parser, templates, out);
+  CExportJob job(model, *opened.parser, templates, out);
   const ExportSummary summary = job.Run(progress);
   std::signal(SIGINT, previous);
   g_running = nullptr;
