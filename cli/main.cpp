@@ -15,6 +15,13 @@ constexpr const char* kUsage =
     "commands:\n"
     "  scan <backup-folder> [--password TEXT] [--json]\n"
     "        scan a backup folder and print what it holds per category (live and deleted)\n"
+    "  list [--json]\n"
+    "        list the backups kept for the current user, newest first\n"
+    "  scan --device [--password TEXT] [--json]\n"
+    "        back the connected device up, then scan that backup\n"
+    "  devices [--json]\n"
+    "        list the connected devices: name, class, version, whether backups are encrypted\n"
+    "  export <backup-folder> <output-folder> [--password TEXT] [--only-deleted] [--category NAME ...]\n        recover everything (or only deleted records, or the named categories) into <output-folder>\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n"
     "  carve <database> <table> [--columns N] [--json]\n"
@@ -28,6 +35,9 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
+    {"list", &vesmar::cli::ListCommand},
+    {"devices", &vesmar::cli::DevicesCommand},
+    {"export", &vesmar::cli::ExportCommand},
     {"carve", &vesmar::cli::CarveCommand},
 };
 

@@ -7,11 +7,13 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <system_error>
 
 #include "platform/file_ops.h"
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "recovery/hashed_name.h"
+#include "recovery/manifest_plist.h"
 #include "recovery/well_known_files.h"
 #include "sqlite_recovery/date_text.h"
 
@@ -75,7 +77,21 @@ bool StartsWithSqliteNoCase(const std::string& head) {
 
 fs::path CatalogueRoot() { return RoamingAppDataFolder() / "Apple Computer" / "MobileSync" / "Backup"; }
 
+std::vector<fs::path> CatalogueFolders(const fs::path& root) {
+  std::vector<fs::path> folders;
+  std::error_code ec;
+  fs::directory_iterator it(root, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.empty() && name[0] != '.') folders.push_back(it->path());
+  }
+  return folders;
+}
+
 int IsEncryptedBackup(const fs::path& folder) {
+  // The backup's own statement wins; an encrypted backup without an address book would
+  // otherwise pass for a plain one.
+  if (const auto flagged = ManifestSaysEncrypted(folder)) return *flagged ? 1 : 0;
   const bool twoLevel = FileExists(folder / "Manifest.db");
   fs::path book = HashedFilePath(folder, well_known::kAddressBook, twoLevel);
   std::ifstream in(book, std::ios::binary);
@@ -136,6 +152,7 @@ int ReadBackupFolder(const fs::path& folder, BackupEntry& entry) {
   plist_t raw = nullptr;
   plist_from_memory(data->data(), static_cast<std::uint32_t>(data->size()), &raw);
   PlistPtr root(raw);
+  entry = BackupEntry{};
   entry.folder = folder;
   if (root && plist_get_node_type(root.get()) == PLIST_DICT) {
     plist_t dict = root.get();

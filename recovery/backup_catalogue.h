@@ -13,11 +13,16 @@ namespace vesmar {
 // The folder where the backups of the current user are kept.
 std::filesystem::path CatalogueRoot();
 
-// Fills `entry` from folder/Info.plist (XML or binary). 0, or 87 when there is no readable
-// Info.plist.
+// Full paths of the entries of `root` (folders and files alike) whose names do not begin with
+// ".", in directory order; empty when the root cannot be read.
+std::vector<std::filesystem::path> CatalogueFolders(const std::filesystem::path& root);
+
+// Replaces `entry` with what folder/Info.plist (XML or binary) says; keys it lacks leave their
+// fields empty. 0, or 87 (entry unchanged) when there is no readable Info.plist.
 int ReadBackupFolder(const std::filesystem::path& folder, BackupEntry& entry);
 
-// 1 when the backup's address book exists and is not a plain SQLite file, else 0.
+// 1 when the backup is encrypted, else 0: IsEncrypted of its Manifest.plist when that says so,
+// otherwise whether its address book exists and is not a plain SQLite file.
 int IsEncryptedBackup(const std::filesystem::path& folder);
 
 // "YYYY-MM-DD hh:mm:ss" taken as UTC, shifted to the zone's standard time (daylight saving is

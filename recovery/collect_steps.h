@@ -17,6 +17,7 @@ struct CollectSource {
   bool device = false;                 // device source rules (else backup source rules)
   std::filesystem::path folder;        // folder of the hashed files
   bool twoLevelLayout = false;         // false for a flat (e.g. decrypted) folder
+  // Where the entry's file lies; empty for a manifest name that would lead out of the folder.
   std::filesystem::path FileOf(const ManifestEntry& entry) const;
 };
 
@@ -33,13 +34,23 @@ int WalkManifest(const ScanSession& session, const ManifestEntries& entries, std
 // The final report of a collection step: adds `share`, reports; the walk's stop answer wins.
 int FinishCollectStep(ScanSession& session, std::int32_t share, int walkAnswer);
 
+// Each step lists a file under the key's file name with the recognised extension in upper case,
+// appends to its lists, sorts them by display name (ignoring case) and returns 0 or the stop
+// answer of a progress report.
+
+// Existing files of keys containing "CameraRollDomain-Media/DCIM/" (camera roll) or
+// "MediaDomain-Media/PhotoStreamsData/" (photo stream) whose bytes are media.
 int CollectCameraRollStep(ScanSession& session, const ManifestEntries& entries, const CollectSource& source,
                           MediaFileList& cameraRoll, MediaFileList& photoStream);
+// Existing, non-empty media files of keys containing "/Attachments/".
 int CollectMessageAttachmentsStep(ScanSession& session, const ManifestEntries& entries,
                                   const CollectSource& source, AttachmentFileList& attachments);
-// The backup source sends WhatsApp files to `whatsAppFiles` instead of the app list.
+// Files of the apps' domains. The device source takes a file with a media extension by its name
+// and reads the others; the backup source reads every file and sends WhatsApp's files to
+// `whatsAppFiles` (emptied first) instead of the app list.
 int CollectAppFilesStep(ScanSession& session, const ManifestEntries& entries, const CollectSource& source,
                         AppFileList& appFiles, MediaFileList& whatsAppFiles);
+// The device source's pass over WhatsApp's files (keys containing "whatsapp.WhatsApp").
 int CollectWhatsAppAttachmentsStep(ScanSession& session, const ManifestEntries& entries,
                                    const CollectSource& source, MediaFileList& attachments);
 

@@ -130,6 +130,7 @@ DatabaseLocations CDeviceRecovery::LocateDatabases() const {
 
 ManifestEntries CDeviceRecovery::ReadDeviceManifest() const {
   ManifestEntries entries;
+  if (deviceBackupFolder_.empty()) return entries;  // no backup was made: nothing to walk
   if (twoLevelLayout_) {
     if (FileExists(deviceBackupFolder_ / "Manifest.db")) ReadManifestDb(deviceBackupFolder_ / "Manifest.db", entries);
   } else if (FileExists(deviceBackupFolder_ / "Manifest.mbdb")) {

@@ -34,14 +34,7 @@ void CItunesBackup::CleanUp() const {
 
 int CItunesBackup::BuildCatalogue() {
   catalogueRoot_ = CatalogueRoot();
-  folderList_.clear();
-  std::error_code ec;
-  fs::directory_iterator it(catalogueRoot_, ec);
-  if (ec) return 0;  // no backups on this computer yet
-  for (const auto& item : it) {
-    const std::string name = item.path().filename().string();
-    if (!name.empty() && name[0] != '.') folderList_.push_back(item.path());
-  }
+  folderList_ = CatalogueFolders(catalogueRoot_);
   return 0;
 }
 

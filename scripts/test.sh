@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "$root/build"
 ctest --output-on-failure -j2 --timeout 600
+"$root/scripts/device-oracle.sh" "$root/build"
 
 # Sanitizers: the non-GUI tests built with clang under AddressSanitizer and UndefinedBehaviorSanitizer
 # in their own folder, which also holds the carve fuzzer (libFuzzer needs clang, so one build

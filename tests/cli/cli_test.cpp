@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 
+#include "recovery/backup_catalogue.h"
+#include "tests/fixtures/backup_builder.h"
+#include "tests/fixtures/scoped_zone.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -91,6 +95,101 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << ": " << run.err;
   }
+}
+
+// The seven file categories of the demo backup are filled, each record with its file's facts.
+TEST(CliTest, DemoScanFillsTheFileCategories) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+  const CliRun run = RunCli("scan " + Q(dir / "demo") + " --json", dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto categories = nlohmann::json::parse(run.out)["categories"];
+  for (const char* name : {"Camera Roll", "Photo Stream", "App Photos", "App Videos", "Messages Attachments",
+                           "WhatsApp Attachments"}) {
+    ASSERT_FALSE(categories[name].empty()) << name;
+    for (const auto& file : categories[name]) {
+      EXPECT_GT(file["size"].get<std::uint64_t>(), 0u) << name;
+      EXPECT_EQ(fs::file_size(file["fullPath"].get<std::string>()), file["size"].get<std::uint64_t>()) << name;
+      EXPECT_FALSE(file["displayName"].get<std::string>().empty()) << name;
+    }
+  }
+  EXPECT_EQ(categories["App Photos"][0]["appName"], "example.notes");
+  EXPECT_EQ(categories["App Videos"][0]["displayName"], "clip.MP4");
+  EXPECT_EQ(categories["Messages Attachments"][0]["mark"], 0);
+  EXPECT_EQ(categories["Camera Roll"][0]["displayName"], "IMG_0001.JPG");
+}
+
+// list reads the user's backup folder (the test program's private one, inherited by the child).
+TEST(CliTest, ListShowsTheCatalogueNewestFirst) {
+  fixtures::TempDir dir;
+  fixtures::ScopedZone zone("UTC0");
+  const fs::path root = CatalogueRoot();
+  {
+    fixtures::BackupBuilder older(root / "older", fixtures::ManifestFormat::Mbdb);
+    older.info().displayName = "Old iPad";
+    older.info().lastBackupDate = "2019-05-01T12:00:00Z";
+    older.info().serialNumber = "DMPOLD";
+    older.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", std::string(600, '\x9C'));
+    older.Write();
+    fixtures::BackupBuilder newer(root / "newer", fixtures::ManifestFormat::Db);
+    newer.info().displayName = "New iPhone";
+    newer.info().binary = true;
+    newer.Write();
+  }
+  const CliRun table = RunCli("list", dir);
+  ASSERT_EQ(table.status, 0) << table.err;
+  const auto newRow = table.out.find("New iPhone");
+  const auto oldRow = table.out.find("Old iPad");
+  ASSERT_NE(newRow, std::string::npos) << table.out;
+  ASSERT_NE(oldRow, std::string::npos) << table.out;
+  EXPECT_LT(newRow, oldRow);
+  EXPECT_NE(table.out.find("2019-05-01 12:00:00  DMPOLD"), std::string::npos) << table.out;
+
+  const CliRun json = RunCli("list --json", dir);
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto backups = nlohmann::json::parse(json.out)["backups"];
+  ASSERT_EQ(backups.size(), 2u);
+  EXPECT_EQ(backups[0]["displayName"], "New iPhone");
+  EXPECT_EQ(backups[0]["encrypted"], false);
+  EXPECT_EQ(backups[1]["lastBackupDate"], "2019-05-01 12:00:00");
+  EXPECT_EQ(backups[1]["serialNumber"], "DMPOLD");
+  EXPECT_EQ(backups[1]["encrypted"], true);
+  EXPECT_EQ(backups[1]["folder"], (root / "older").string());
+
+  EXPECT_EQ(RunCli("list --bogus", dir).status, 64);
+  fs::remove_all(root);
+  const CliRun none = RunCli("list", dir);
+  EXPECT_EQ(none.status, 0);
+  EXPECT_NE(none.out.find("No backups"), std::string::npos);
+}
+
+TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+  const CliRun run = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "out"), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
+      << run.out;
+  EXPECT_EQ(m[1], m[2]);
+  std::size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "out")) files += e.is_regular_file();
+  EXPECT_EQ(files, std::stoul(m[3]));
+  EXPECT_TRUE(fs::is_regular_file(dir / "out" / "Camera Roll" / "IMG_0001.JPG"));
+  EXPECT_TRUE(fs::is_regular_file(dir / "out" / "App Video" / "example.camera" / "clip.MP4"));
+
+  // One category by a loose name; only deleted records (the demo's files are never deleted).
+  const CliRun one = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "one") + " --category camera-roll", dir);
+  ASSERT_EQ(one.status, 0) << one.err;
+  for (const auto& e : fs::directory_iterator(dir / "one")) EXPECT_EQ(e.path().filename(), "Camera Roll");
+  const CliRun deleted = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "deleted") + " --only-deleted", dir);
+  EXPECT_EQ(deleted.status, 0);
+  EXPECT_NE(deleted.out.find("Nothing to export"), std::string::npos) << deleted.out;
+  EXPECT_FALSE(fs::exists(dir / "deleted"));
+  for (const std::string& args : {"export " + Q(dir / "demo"), "export " + Q(dir / "demo") + " x --category Voicemail",
+                                  "export " + Q(dir / "demo") + " x --bogus"})
+    EXPECT_EQ(RunCli(args, dir).status, 64) << args;
+  EXPECT_EQ(RunCli("export " + Q(dir / "none") + " " + Q(dir / "out"), dir).status, 1);
 }
 
 }  // namespace

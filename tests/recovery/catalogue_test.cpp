@@ -1,11 +1,13 @@
 #include "recovery/backup_catalogue.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
+#include <algorithm>
 #include <fstream>
+#include <tuple>
 
+#include "recovery/itunes_backup.h"
 #include "tests/fixtures/backup_builder.h"
+#include "tests/fixtures/scoped_zone.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -13,22 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets TZ for the length of a scope.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* zone) {
-    if (const char* old = getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedZone() {
-    if (old_.empty()) unsetenv("TZ"); else setenv("TZ", old_.c_str(), 1);
-    tzset();
-  }
+using fixtures::ScopedZone;
 
- private:
-  std::string old_;
-};
+std::string PlistXml(const std::string& dictBody) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+         "<plist version=\"1.0\">\n<dict>\n" +
+         dictBody + "\n</dict>\n</plist>\n";
+}
 
 TEST(CatalogueTest, BackupDateUsesTheStandardOffset) {
   {
@@ -115,13 +109,123 @@ TEST(CatalogueTest, ListNewestFirstEmptyDateLast) {
     b.Write();
     folders.push_back(b.folder());
   }
+  fs::create_directories(dir / "undated");
+  std::ofstream(dir / "undated" / "Info.plist") << PlistXml("<key>Display Name</key><string>undated</string>");
+  folders.insert(folders.begin(), dir / "undated");
   fs::create_directories(dir / "not-a-backup");
   folders.push_back(dir / "not-a-backup");
   const auto entries = ListBackupFolders(folders);
-  ASSERT_EQ(entries.size(), 3u);
+  ASSERT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries[0].displayName, u"new");
   EXPECT_EQ(entries[1].displayName, u"mid");
   EXPECT_EQ(entries[2].displayName, u"old");
+  EXPECT_EQ(entries[3].displayName, u"undated");
+}
+
+// Only the user's backup folder is listed: hidden entries and entries without Info.plist are not.
+TEST(CatalogueTest, BuildCatalogueAndListBackups) {
+  const fs::path root = CatalogueRoot();
+  fs::create_directories(root);
+  for (const auto& [name, binary, date] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {"00008030-001A", false, "2022-01-05T10:00:00Z"}, {"f17a", true, "2023-03-01T09:30:00Z"},
+           {".hidden", false, "2024-01-01T00:00:00Z"}}) {
+    fixtures::BackupBuilder b(root / name, fixtures::ManifestFormat::Db);
+    b.info().binary = binary;
+    b.info().displayName = name;
+    b.info().lastBackupDate = date;
+    b.Write();
+  }
+  fs::create_directories(root / "half-written");
+  std::ofstream(root / "notes.txt") << "not a backup";
+
+  CItunesBackup catalogue;
+  ASSERT_EQ(catalogue.BuildCatalogue(), 0);
+  std::vector<fs::path> folders = catalogue.FolderList();
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders, (std::vector<fs::path>{root / "00008030-001A", root / "f17a", root / "half-written",
+                                            root / "notes.txt"}));
+  std::vector<BackupEntry> entries;
+  ASSERT_EQ(catalogue.ListBackups(entries), 0);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].displayName, u"f17a");
+  EXPECT_EQ(entries[0].folder, root / "f17a");
+  EXPECT_EQ(entries[1].displayName, u"00008030-001A");
+  fs::remove_all(root);
+
+  // No backup folder at all is no error, just an empty catalogue.
+  ASSERT_EQ(catalogue.BuildCatalogue(), 0);
+  EXPECT_TRUE(catalogue.FolderList().empty());
+}
+
+// Reading a folder replaces everything an earlier choice left in the entry.
+TEST(CatalogueTest, ReadBackupFolderStartsAfresh) {
+  ScopedZone zone("UTC0");
+  fixtures::TempDir dir;
+  fs::create_directories(dir / "b");
+  std::ofstream(dir / "b" / "Info.plist")
+      << PlistXml("<key>Last Backup Date</key><date>2020-11-22T08:05:09Z</date>"
+                  "<key>Serial Number</key><string>C39XYZ</string>");
+  BackupEntry entry;
+  entry.displayName = u"earlier";
+  entry.phoneNumber = "+1 555 0199";
+  entry.newSchema = 1;
+  entry.encrypted = 1;
+  ASSERT_EQ(ReadBackupFolder(dir / "b", entry), 0);
+  EXPECT_EQ(entry.folder, dir / "b");
+  EXPECT_EQ(entry.displayName, u"");
+  EXPECT_EQ(entry.phoneNumber, "");
+  EXPECT_EQ(entry.serialNumber, "C39XYZ");
+  EXPECT_EQ(entry.lastBackupDate, "2020-11-22 08:05:09");
+  EXPECT_EQ(entry.newSchema, 0);
+  EXPECT_EQ(entry.encrypted, 0);
+
+  BackupEntry untouched;
+  untouched.serialNumber = "kept";
+  EXPECT_EQ(ReadBackupFolder(dir / "missing", untouched), 87);
+  EXPECT_EQ(untouched.serialNumber, "kept");
+}
+
+// Damaged or unusual Info.plist files are read without harm; what cannot be read stays empty.
+TEST(CatalogueTest, DamagedInfoPlists) {
+  ScopedZone zone("UTC0");
+  fixtures::TempDir dir;
+  fixtures::BackupBuilder good(dir / "good", fixtures::ManifestFormat::Db);
+  good.info().binary = true;
+  good.Write();
+  std::ifstream in(good.folder() / "Info.plist", std::ios::binary);
+  const std::string binary((std::istreambuf_iterator<char>(in)), {});
+  const std::string xml = PlistXml("<key>Display Name</key><string>Phone</string>");
+  struct Case {
+    const char* what;
+    std::string content;
+    std::u16string name;
+    std::string date;
+  };
+  const Case cases[] = {
+      {"empty file", "", u"", ""},
+      {"binary cut short", binary.substr(0, binary.size() / 2), u"", ""},
+      {"binary with a broken offset table", binary.substr(0, binary.size() - 40) + std::string(40, '\xFF'), u"", ""},
+      {"XML cut short", xml.substr(0, xml.size() - 30), u"", ""},
+      {"random bytes", std::string("\x01\x9C\xFF\x00garbage\x7F", 12), u"", ""},
+      {"array instead of a dictionary", "<plist version=\"1.0\"><array><string>x</string></array></plist>", u"", ""},
+      {"date written as text", PlistXml("<key>Display Name</key><string>Text date</string>"
+                                        "<key>Last Backup Date</key><string>2020-11-22T08:05:09Z</string>"),
+       u"Text date", "2020-11-22 08:05:09"},
+      {"date text that does not parse", PlistXml("<key>Last Backup Date</key><string>yesterdayZ</string>"), u"",
+       "yesterday"},
+      {"values of other types", PlistXml("<key>Display Name</key><integer>7</integer>"
+                                         "<key>Product Version</key><true/>"),
+       u"", ""},
+  };
+  for (const auto& c : cases) {
+    fs::create_directories(dir / "b");
+    std::ofstream(dir / "b" / "Info.plist", std::ios::binary | std::ios::trunc) << c.content;
+    BackupEntry entry;
+    ASSERT_EQ(ReadBackupFolder(dir / "b", entry), 0) << c.what;
+    EXPECT_EQ(entry.displayName, c.name) << c.what;
+    EXPECT_EQ(entry.lastBackupDate, c.date) << c.what;
+    EXPECT_EQ(entry.newSchema, 0) << c.what;
+  }
 }
 
 }  // namespace
