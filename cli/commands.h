@@ -20,11 +20,12 @@ inline constexpr int kExitUsage = 64;
 
 int ScanCommand(const Args& args);
 int DemoCommand(const Args& args);
-int CarveCommand(const Args& args);
 int ListCommand(const Args& args);
 int DevicesCommand(const Args& args);
 // Backs the connected device up and scans the backup into `results`; -1 when it did (then
 // `scanned` is the scan's result), else the exit status after reporting why not.
 int ScanDevice(const std::optional<std::string>& password, bool json, ScanResults& results, int& scanned);
+int ExportCommand(const Args& args);
+int CarveCommand(const Args& args);
 
 }  // namespace vesmar::cli

@@ -21,6 +21,7 @@ constexpr const char* kUsage =
     "        back the connected device up, then scan that backup\n"
     "  devices [--json]\n"
     "        list the connected devices: name, class, version, whether backups are encrypted\n"
+    "  export <backup-folder> <output-folder> [--password TEXT] [--only-deleted] [--category NAME ...]\n        recover everything (or only deleted records, or the named categories) into <output-folder>\n"
     "  demo <folder>\n"
     "        write a small demo backup into <folder>\n"
     "  carve <database> <table> [--columns N] [--json]\n"
@@ -34,9 +35,10 @@ struct Command {
 constexpr Command kCommands[] = {
     {"scan", &vesmar::cli::ScanCommand},
     {"demo", &vesmar::cli::DemoCommand},
-    {"carve", &vesmar::cli::CarveCommand},
     {"list", &vesmar::cli::ListCommand},
     {"devices", &vesmar::cli::DevicesCommand},
+    {"export", &vesmar::cli::ExportCommand},
+    {"carve", &vesmar::cli::CarveCommand},
 };
 
 }  // namespace

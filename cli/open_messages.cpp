@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "recovery/decryption_runner.h"
 #include "recovery/result_codes.h"
 
 namespace vesmar::cli {
@@ -21,6 +22,10 @@ std::string OpenFailureText(int code, const std::filesystem::path& folder) {
       return "wrong backup password";
     case result::kStopped:
       return "stopped";
+    case kDecryptionFailed:
+      return "the encrypted backup in " + where + " cannot be decrypted: its Manifest.plist, keybag or manifest is damaged";
+    case kDecryptionOutputFailed:
+      return "the decrypted copy of " + where + " cannot be written: not enough free space, or no permission";
     case result::kDeviceGone:
       return "no device is connected, or it stopped answering";
     default:

@@ -6,8 +6,8 @@
 
 namespace vesmar::cli {
 
-ProgressDisplay::ProgressDisplay(std::FILE* out, bool quiet)
-    : out_(out), quiet_(quiet), terminal_(isatty(fileno(out)) != 0) {}
+ProgressDisplay::ProgressDisplay(std::FILE* out, bool quiet, const char* label)
+    : out_(out), quiet_(quiet), terminal_(isatty(fileno(out)) != 0), label_(label) {}
 
 void ProgressDisplay::Show(int percent) {
   if (quiet_) return;
@@ -17,7 +17,7 @@ void ProgressDisplay::Show(int percent) {
   if (terminal_) {
     constexpr int kWidth = 40;
     const int filled = percent * kWidth / 100;
-    std::fprintf(out_, "\rScanning [%s%s] %3d%%", std::string(filled, '#').c_str(),
+    std::fprintf(out_, "\r%s [%s%s] %3d%%", label_, std::string(filled, '#').c_str(),
                  std::string(kWidth - filled, ' ').c_str(), percent);
   } else {
     std::fprintf(out_, "progress %d%%\n", percent);
@@ -36,7 +36,7 @@ void ProgressDisplay::Note(const std::string& text) {
 void ProgressDisplay::Finish() {
   if (quiet_) return;
   if (terminal_) {
-    std::fprintf(out_, "\rScanning [%s] 100%%\n", std::string(40, '#').c_str());
+    std::fprintf(out_, "\r%s [%s] 100%%\n", label_, std::string(40, '#').c_str());
   } else {
     std::fprintf(out_, "progress 100%%\n");
   }

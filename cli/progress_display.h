@@ -8,7 +8,8 @@ namespace vesmar::cli {
 
 class ProgressDisplay {
  public:
-  explicit ProgressDisplay(std::FILE* out, bool quiet = false);
+  // `label` names the work in front of the bar ("Scanning", "Exporting").
+  explicit ProgressDisplay(std::FILE* out, bool quiet = false, const char* label = "Scanning");
   // Shows `percent` (capped at 99 until Finish); redraws only when the value changes.
   void Show(int percent);
   void Note(const std::string& text);  // a line of its own, e.g. "Deriving the backup key..."
@@ -21,6 +22,7 @@ class ProgressDisplay {
   std::FILE* out_;
   bool quiet_;
   bool terminal_;
+  const char* label_;
   int last_ = -1;
 };
 

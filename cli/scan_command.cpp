@@ -2,14 +2,10 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/backup_opener.h"
 #include "cli/commands.h"
 #include "cli/json_records.h"
-#include "cli/open_messages.h"
 #include "cli/progress_display.h"
-#include "platform/file_ops.h"
-#include "platform/text.h"
-#include "recovery/backup_catalogue.h"
-#include "recovery/parser_factory.h"
 #include "recovery/result_codes.h"
 #include "recovery/scan_run.h"
 
@@ -26,7 +22,8 @@ struct ScanOptions {
 
 constexpr const char* kScanUsage =
     "usage: vesmar-cli scan <backup-folder> [--password TEXT] [--json]\n"
-    "       vesmar-cli scan --device [--password TEXT] [--json]\n";
+    "       vesmar-cli scan --device [--password TEXT] [--json]\n"
+    "       --password - reads the password from the first line of standard input\n";
 
 bool ParseScanOptions(const Args& args, ScanOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -55,7 +52,7 @@ void PrintTable(const ScanResults& results) {
 
 int ScanCommand(const Args& args) {
   ScanOptions options;
-  if (!ParseScanOptions(args, options)) {
+  if (!ParseScanOptions(args, options) || !ResolvePassword(options.password)) {
     std::fputs(kScanUsage, stderr);
     return kExitUsage;
   }
@@ -70,43 +67,21 @@ int ScanCommand(const Args& args) {
     }
     return scanned == 0 ? kExitOk : kExitFailure;
   }
-  const std::filesystem::path folder = options.folder;
-  if (!FolderExists(folder)) {
-    std::fprintf(stderr, "vesmar-cli: %s: %s\n", folder.c_str(),
-                 FileExists(folder) ? "is a file, not a backup folder" : "no such folder");
-    return kExitFailure;
-  }
-
-  CItunesBackup backup;
-  BackupEntry entry;
-  if (ReadBackupFolder(folder, entry) != 0) {
-    // Info.plist only describes the backup; the manifest decides whether it can be read.
-    entry.folder = folder;
-    entry.encrypted = static_cast<std::uint8_t>(IsEncryptedBackup(folder));
-    std::fprintf(stderr, "vesmar-cli: warning: %s has no readable Info.plist\n", folder.c_str());
-  }
-  backup.SetEntry(entry);
-
-  auto parser = CreateParser(static_cast<int>(ScanSource::Backup), &backup);
   ProgressDisplay progress(stderr);
-  parser->SetProgressCallback(&ProgressDisplay::Callback, &progress);
-  if (entry.encrypted) progress.Note("Encrypted backup: deriving the key from the password...");
-
-  const int opened = parser->Open(Utf8ToUtf16(options.password.value_or("")));
+  OpenedBackup opened;
+  std::string why;
+  const int rc = OpenBackupFolder(options.folder, options.password, progress, opened, why);
   ScanResults results;
-  if (opened != 0) {
-    progress.Note("");
-    const std::string why = OpenFailureText(opened, folder);
-    std::fprintf(stderr, "vesmar-cli: %s\n", why.c_str());
+  if (rc != 0) {
     if (options.json) {
-      auto doc = ScanResultsJson(opened, results);
+      auto doc = ScanResultsJson(rc, results);
       doc["error"] = why;
       std::cout << doc.dump(2) << '\n';
     }
-    return opened == result::kWrongPassword ? kExitWrongPassword : kExitFailure;
+    return rc == result::kWrongPassword ? kExitWrongPassword : kExitFailure;
   }
 
-  const int scanned = RunCategorySteps(*parser, results);
+  const int scanned = RunCategorySteps(*opened.parser, results);
   progress.Finish();
   if (options.json) {
     std::cout << ScanResultsJson(scanned, results).dump(2) << '\n';

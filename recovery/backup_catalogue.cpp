@@ -13,6 +13,7 @@
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "recovery/hashed_name.h"
+#include "recovery/manifest_plist.h"
 #include "recovery/well_known_files.h"
 #include "sqlite_recovery/date_text.h"
 
@@ -88,6 +89,9 @@ std::vector<fs::path> CatalogueFolders(const fs::path& root) {
 }
 
 int IsEncryptedBackup(const fs::path& folder) {
+  // The backup's own statement wins; an encrypted backup without an address book would
+  // otherwise pass for a plain one.
+  if (const auto flagged = ManifestSaysEncrypted(folder)) return *flagged ? 1 : 0;
   const bool twoLevel = FileExists(folder / "Manifest.db");
   fs::path book = HashedFilePath(folder, well_known::kAddressBook, twoLevel);
   std::ifstream in(book, std::ios::binary);

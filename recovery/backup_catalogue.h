@@ -21,7 +21,8 @@ std::vector<std::filesystem::path> CatalogueFolders(const std::filesystem::path&
 // fields empty. 0, or 87 (entry unchanged) when there is no readable Info.plist.
 int ReadBackupFolder(const std::filesystem::path& folder, BackupEntry& entry);
 
-// 1 when the backup's address book exists and is not a plain SQLite file, else 0.
+// 1 when the backup is encrypted, else 0: IsEncrypted of its Manifest.plist when that says so,
+// otherwise whether its address book exists and is not a plain SQLite file.
 int IsEncryptedBackup(const std::filesystem::path& folder);
 
 // "YYYY-MM-DD hh:mm:ss" taken as UTC, shifted to the zone's standard time (daylight saving is

@@ -6,7 +6,7 @@
 
 namespace vesmar {
 
-int RunCategorySteps(IPhoneRecoveryParse& parser, ScanResults& r) {
+int RunCategorySteps(IPhoneRecoveryParse& parser, ScanResults& r, const std::function<void(int step)>& stepDone) {
   const std::function<int()> steps[] = {
       [&] { return parser.CollectCameraRoll(r.cameraRoll, r.photoStream); },
       [&] { return parser.ParseMessages(r.messages); },
@@ -18,8 +18,12 @@ int RunCategorySteps(IPhoneRecoveryParse& parser, ScanResults& r) {
       [&] { return parser.ParseWhatsApp(r.whatsApp); },
       [&] { return parser.CollectWhatsAppAttachments(r.whatsAppAttachments); },
   };
-  for (const auto& step : steps)
+  int index = 0;
+  for (const auto& step : steps) {
     if (step() == result::kStopped) return result::kStopped;
+    if (stepDone) stepDone(index);
+    ++index;
+  }
   return result::kOk;
 }
 

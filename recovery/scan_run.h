@@ -1,6 +1,7 @@
 // One scan from start to end: Open, then the nine category steps in their fixed order.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct ScanResults {
 
 // Runs the steps after a successful Open, each only while no step answered 2 (stopped).
 // Returns 2 when stopped, else 0: a failing category leaves its container empty and the scan
-// goes on.
-int RunCategorySteps(IPhoneRecoveryParse& parser, ScanResults& results);
+// goes on. `stepDone` (when set) is told the index (0-8) of each step that ran to its end, so
+// its categories can be shown while the next step runs; a stopped step is not reported.
+int RunCategorySteps(IPhoneRecoveryParse& parser, ScanResults& results,
+                     const std::function<void(int step)>& stepDone = {});
 
 }  // namespace vesmar

@@ -15,7 +15,8 @@ bool EnsureAppFolder();
 
 // Where device backups, working copies and decryption output go. Computed once per process:
 // the app folder's volume when it has more than 15 GiB free, else the writable storage volume
-// with the most free space (earliest on ties); empty when none qualifies.
+// with the most free space (earliest on ties); empty when none qualifies. An absolute path in
+// $VESMAR_TEMP_BACKUP_ROOT replaces the choice.
 const std::filesystem::path& TempBackupRoot();
 
 // Name of the decryption output folder inside TempBackupRoot.

@@ -41,6 +41,11 @@ std::int32_t FirstLiveRowColumns(CSqliteRecoveryFile& file, std::string_view tab
 
 int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
                std::int32_t columns, std::vector<GenericRecord>& out, CarveRun& run) {
+  return CarveTable(file, schema, table, columns, [&out](GenericRecord&& r) { out.push_back(std::move(r)); }, run);
+}
+
+int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
+               std::int32_t columns, const GenericRecordSink& sink, CarveRun& run) {
   const SchemaEntry* entry = nullptr;
   for (const auto& e : schema)
     if (e.type == "table" && EqualsNoCaseAscii(e.name, table)) {
@@ -63,7 +68,8 @@ int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema
   if (run.source != ColumnCountSource::KnownTable) file.SetDeclaredColumnCount(run.table, run.columnCount);
   RecoverTableOptions options;
   options.carveFreelistTrunks = true;
-  const int rc = RecoverTable(file, run.table, GenericRecordParser(out, declared.rowidAlias), options);
+  options.splitMergedFreeblocks = true;
+  const int rc = RecoverTable(file, run.table, GenericRecordParser(sink, declared.rowidAlias), options);
   // Known tables' counts can change while their live rows are read; report the final one.
   run.columnCount = file.lastExpectedColumnCount();
   return rc;

@@ -69,6 +69,8 @@ std::vector<HeaderLayout> Layouts(const RecordBytes& in, std::int32_t n) {
         fmt::Clamp(header.value) == all->first + length)
       layouts.push_back({n, 0, 0, false});
   }
+  // A guessed freeblock on a trunk page only counts when a record fills it exactly.
+  if (in.origin == RecordOrigin::FreelistTrunk) return layouts;
   const bool lostFirst = in.available > 0 && in.bytes[0] != 0;
   layouts.push_back(lostFirst ? HeaderLayout{n - 1, 1, 0, false} : HeaderLayout{n, 0, 0, false});
   return layouts;
@@ -106,6 +108,32 @@ int Decode(RecordCursor& cursor, bool strict, GenericRecord& record) {
 
 }  // namespace
 
+namespace {
+std::uint8_t KindBit(GenericValue::Kind kind) {
+  switch (kind) {
+    case GenericValue::Kind::Integer:
+    case GenericValue::Kind::Real: return 1;
+    case GenericValue::Kind::Text: return 2;
+    case GenericValue::Kind::Blob: return 4;
+    case GenericValue::Kind::Null: break;
+  }
+  return 0;
+}
+}  // namespace
+
+void GenericRecordParser::LearnKinds(const GenericRecord& record) {
+  if (liveKinds_.size() < record.values.size()) liveKinds_.resize(record.values.size(), 0);
+  for (std::size_t i = 0; i < record.values.size(); ++i) liveKinds_[i] |= KindBit(record.values[i].kind);
+}
+
+bool GenericRecordParser::KindsSeenLive(const GenericRecord& record) const {
+  for (std::size_t i = record.lostFirstColumn ? 1 : 0; i < record.values.size() && i < liveKinds_.size(); ++i) {
+    const std::uint8_t bit = KindBit(record.values[i].kind);
+    if (bit && liveKinds_[i] && !(liveKinds_[i] & bit)) return false;
+  }
+  return true;
+}
+
 bool GenericRecordParser::HoldsNullKey(const GenericRecord& record) const {
   if (rowidAlias_ < 0 || static_cast<std::size_t>(rowidAlias_) >= record.values.size()) return true;
   if (rowidAlias_ == 0 && record.lostFirstColumn) return true;
@@ -126,8 +154,9 @@ int GenericRecordParser::operator()(CSqliteRecoveryFile& file, const RecordBytes
     record.hasRowid = true;
     record.rowid = cursor.rowid();
     if (const int rc = Decode(cursor, strict, record)) return rc;
-    if (strict && !HoldsNullKey(record)) return result::kInvalid;
-    out_.push_back(std::move(record));
+    if (strict && (!HoldsNullKey(record) || !KindsSeenLive(record))) return result::kInvalid;
+    if (!strict) LearnKinds(record);
+    sink_(std::move(record));
     return result::kOk;
   }
 
@@ -145,8 +174,8 @@ int GenericRecordParser::operator()(CSqliteRecoveryFile& file, const RecordBytes
         first.integer = fmt::BigEndianSigned(in.bytes + bodyStart, static_cast<std::size_t>(layout.lostContent));
       }
     }
-    if (Decode(cursor, strict, attempt) == result::kOk && HoldsNullKey(attempt)) {
-      out_.push_back(std::move(attempt));
+    if (Decode(cursor, strict, attempt) == result::kOk && HoldsNullKey(attempt) && KindsSeenLive(attempt)) {
+      sink_(std::move(attempt));
       return result::kOk;
     }
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,29 @@ struct GenericRecord {
 // first byte is 0). Tables whose first column is an integer key read the same in all of them.
 //
 // When the table has an INTEGER PRIMARY KEY column (`rowidAlias`, its index), every row stores
-// NULL there; a carved record that holds anything else is no row of the table.
+// NULL there; a carved record that holds anything else is no row of the table. And the live rows,
+// which always come first, teach what each column holds (numbers, text, blobs): a carved record
+// with a kind of value no live row has in that column is taken for a misreading and rejected.
+// Where accepted records go: a list, or a consumer that takes them one by one (printing a large
+// table without holding it).
+using GenericRecordSink = std::function<void(GenericRecord&& record)>;
+
 class GenericRecordParser {
  public:
   explicit GenericRecordParser(std::vector<GenericRecord>& out, std::int32_t rowidAlias = -1)
-      : out_(out), rowidAlias_(rowidAlias) {}
+      : sink_([&out](GenericRecord&& r) { out.push_back(std::move(r)); }), rowidAlias_(rowidAlias) {}
+  explicit GenericRecordParser(GenericRecordSink sink, std::int32_t rowidAlias = -1)
+      : sink_(std::move(sink)), rowidAlias_(rowidAlias) {}
   int operator()(CSqliteRecoveryFile& file, const RecordBytes& record);
 
  private:
   bool HoldsNullKey(const GenericRecord& record) const;
+  void LearnKinds(const GenericRecord& record);
+  bool KindsSeenLive(const GenericRecord& record) const;
 
-  std::vector<GenericRecord>& out_;
+  GenericRecordSink sink_;
   std::int32_t rowidAlias_;
+  std::vector<std::uint8_t> liveKinds_;  // per column: bits of the kinds live rows held
 };
 
 }  // namespace vesmar

@@ -81,6 +81,12 @@ class MapParser {
   std::vector<std::uint16_t> sorted_;
 };
 
+CarvingExtras Extras(const RecoverTableOptions& options) {
+  CarvingExtras extras;
+  extras.splitMergedFreeblocks = options.splitMergedFreeblocks;
+  return extras;
+}
+
 bool AdoptsEmptyPages(KnownTable table) {
   return table == KnownTable::Message || table == KnownTable::ContactSearch || table == KnownTable::NoteBody;
 }
@@ -96,7 +102,7 @@ int RecoverRoots(CSqliteRecoveryFile& file, const RootPageSet& roots, const Reco
     if (const int rc = maps.ParseCells(live, RecordStatus::Live)) return rc;
     if (!options.carveFreeSpace) continue;
     CandidateMap candidates;
-    if (const int rc = CollectDeletedCandidates(file, root.data(), index, candidates)) return rc;
+    if (const int rc = CollectDeletedCandidates(file, root.data(), index, candidates, Extras(options))) return rc;
     if (const int rc = maps.ParseCandidates(candidates)) return rc;
   }
   return 0;
@@ -121,7 +127,7 @@ int RecoverFreelist(CSqliteRecoveryFile& file, const RecordParser& parser, const
     if (const int rc = maps.ParseCells(cells, RecordStatus::Deleted)) return rc;
     if (!options.carveFreeSpace) continue;
     CandidateMap candidates;
-    if (const int rc = CollectDeletedCandidates(file, page.data(), index, candidates)) return rc;
+    if (const int rc = CollectDeletedCandidates(file, page.data(), index, candidates, Extras(options))) return rc;
     if (const int rc = maps.ParseCandidates(candidates)) return rc;
   }
   return 0;

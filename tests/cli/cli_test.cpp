@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "recovery/backup_catalogue.h"
 #include "tests/fixtures/backup_builder.h"
@@ -160,6 +161,35 @@ TEST(CliTest, ListShowsTheCatalogueNewestFirst) {
   const CliRun none = RunCli("list", dir);
   EXPECT_EQ(none.status, 0);
   EXPECT_NE(none.out.find("No backups"), std::string::npos);
+}
+
+TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+  const CliRun run = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "out"), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
+      << run.out;
+  EXPECT_EQ(m[1], m[2]);
+  std::size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "out")) files += e.is_regular_file();
+  EXPECT_EQ(files, std::stoul(m[3]));
+  EXPECT_TRUE(fs::is_regular_file(dir / "out" / "Camera Roll" / "IMG_0001.JPG"));
+  EXPECT_TRUE(fs::is_regular_file(dir / "out" / "App Video" / "example.camera" / "clip.MP4"));
+
+  // One category by a loose name; only deleted records (the demo's files are never deleted).
+  const CliRun one = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "one") + " --category camera-roll", dir);
+  ASSERT_EQ(one.status, 0) << one.err;
+  for (const auto& e : fs::directory_iterator(dir / "one")) EXPECT_EQ(e.path().filename(), "Camera Roll");
+  const CliRun deleted = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "deleted") + " --only-deleted", dir);
+  EXPECT_EQ(deleted.status, 0);
+  EXPECT_NE(deleted.out.find("Nothing to export"), std::string::npos) << deleted.out;
+  EXPECT_FALSE(fs::exists(dir / "deleted"));
+  for (const std::string& args : {"export " + Q(dir / "demo"), "export " + Q(dir / "demo") + " x --category Voicemail",
+                                  "export " + Q(dir / "demo") + " x --bogus"})
+    EXPECT_EQ(RunCli(args, dir).status, 64) << args;
+  EXPECT_EQ(RunCli("export " + Q(dir / "none") + " " + Q(dir / "out"), dir).status, 1);
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/text.h"
+#include "recovery/result_codes.h"
 #include "sqlite_recovery/generic_record_parser.h"
+#include "sqlite_recovery/record_cursor.h"
 #include "sqlite_recovery/schema_reader.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 #include "tests/fixtures/temp_dir.h"
@@ -42,6 +45,29 @@ TEST_P(MixedTableTest, RecoversEveryLiveRowAndTheDeletedRowsThatSurvive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PageSizes, MixedTableTest, ::testing::Values(1024, 4096, 65536));
+
+TEST(TableDriverTest, LongRowsWithLargeRowidsComeBackFromTheirFreeblocks) {
+  // Payload length (2 bytes) and rowid (3 bytes) take more than the 4 bytes a freeblock header
+  // overwrites, so the header length stands after the rest of the rowid.
+  fixtures::TempDir dir;
+  const auto path = dir / "long.db";
+  fixtures::TableRows rows;
+  {
+    fixtures::SqliteDb db(path, 4096);
+    db.Exec(fixtures::CreateTableSql("t", 3));
+    std::vector<fixtures::SqlRow> all;
+    for (int i = 0; i < 60; ++i) {
+      all.push_back({std::to_string(100'000 + i), fixtures::Quote(fixtures::FillerText(150 + i, i)), std::to_string(i)});
+      (i % 3 == 1 ? rows.deleted : rows.live).push_back(all.back());
+    }
+    fixtures::InsertRows(db, "t", all);
+    db.Exec("DELETE FROM t WHERE c2 % 3 = 1;");
+  }
+  const auto result = Carve(path, "t");
+  ASSERT_EQ(result.code, 0);
+  EXPECT_EQ(LiveRows(result.records), Keyed(rows.live));
+  EXPECT_EQ(DeletedRows(result.records), AfterKey(rows.deleted));
+}
 
 TEST(TableDriverTest, DeliversLiveRowsThenCandidatesPageByPage) {
   fixtures::TempDir dir;
@@ -92,6 +118,48 @@ TEST(TableDriverTest, AdoptsFreedPagesWithTheTablesColumnCount) {
   ASSERT_EQ(kept.code, 0);
   EXPECT_EQ(LiveRows(kept.records), Keyed(rows.live));
   EXPECT_TRUE(DeletedRows(kept.records).empty());
+}
+
+// The driver example of record_parser.h, as written there: a parser for table handle.
+TEST(RecordParserContractTest, TheDocumentedHandleParserWorksAsShown) {
+  fixtures::TempDir dir;
+  const auto path = dir / "sms.db";
+  {
+    fixtures::SqliteDb db(path, 4096);
+    db.Exec("CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, country TEXT, "
+            "service TEXT NOT NULL, uncanonicalized_id TEXT);");
+    for (int i = 1; i <= 12; ++i)
+      db.Exec("INSERT INTO handle(id, country, service) VALUES('+1555010" + std::to_string(i) + "', 'us', 'SMS');");
+    db.Exec("DELETE FROM handle WHERE ROWID IN (4, 9);");
+  }
+  CSqliteRecoveryFile file;
+  ASSERT_EQ(file.OpenDatabaseFile(path), 0);
+
+  std::vector<ChatHandleRecord> handles;
+  RecoverTable(file, "handle", [&](CSqliteRecoveryFile& f, const RecordBytes& in) {
+    RecordCursor record = OpenRecord(f, in, /*assembleOverflow=*/false);
+    ChatHandleRecord r;
+    r.status = in.status;
+    r.rowid = static_cast<std::int32_t>(record.rowid());
+    for (Column c; record.Next(c);) {
+      if (c.index == 1 && c.IsText()) {
+        if (!c.complete()) return result::kInvalid;
+        r.address = c.Text().text;
+      }
+    }
+    if (r.address.empty()) return result::kInvalid;
+    handles.push_back(std::move(r));
+    return result::kOk;
+  });
+
+  std::vector<std::string> live, deleted;
+  for (const auto& h : handles)
+    (h.status == RecordStatus::Live ? live : deleted).push_back(std::to_string(h.rowid) + " " + Utf16ToUtf8(h.address));
+  EXPECT_EQ(live.size(), 10u);
+  EXPECT_EQ(live.front(), "1 +15550101");
+  EXPECT_EQ(live.back(), "12 +155501012");
+  std::sort(deleted.begin(), deleted.end());
+  EXPECT_EQ(deleted, (std::vector<std::string>{"0 +15550104", "0 +15550109"}));
 }
 
 // Everything a record says, so two runs can be compared whole.
