@@ -21,11 +21,14 @@ class ContactRowWriter {
   int operator()(CSqliteRecoveryFile& file, const RecordBytes& record) {
     RecordCursor row = OpenContactRow(file, record);
     columns_.clear();
+    bool holdsValue = false;
     for (Column c; row.Next(c);) {
       if (c.IsText() && !ContactTextValid(c)) return result::kInvalid;
+      holdsValue = holdsValue || !c.IsNull();
       columns_.push_back(c);
     }
-    if (columns_.empty()) return result::kInvalid;
+    // Zeroed free space reads as rows of NULLs; a deleted row without a value is none.
+    if (columns_.empty() || (record.status == RecordStatus::Deleted && !holdsValue)) return result::kInvalid;
     std::uint64_t rowid = row.form() == RecordForm::Cell ? static_cast<std::uint64_t>(row.rowid()) : 0;
     if (rowid == 0) rowid = ++file.settings.highestContactRowid;
 

@@ -45,13 +45,16 @@ class MessageRowWriter {
     RecordCursor row = OpenMessageRow(file, record);
     columns_.clear();
     bool sentByDevice = false;
+    bool holdsValue = false;
     for (Column c; row.Next(c);) {
       if ((c.IsText() || c.IsBlob()) && !c.complete()) return result::kInvalid;
       if (c.index == col::kIsFromMe && c.serialType == 9) sentByDevice = true;
+      holdsValue = holdsValue || !c.IsNull();
       columns_.push_back(c);
     }
-    if (columns_.empty()) return result::kInvalid;
     const bool deleted = record.status == RecordStatus::Deleted;
+    // Zeroed free space reads as rows of NULLs; a deleted row without a value is none.
+    if (columns_.empty() || (deleted && !holdsValue)) return result::kInvalid;
     std::uint64_t rowid = row.form() == RecordForm::Cell ? static_cast<std::uint64_t>(row.rowid()) : 0;
     const bool numbered = rowid == 0;
     if (numbered) rowid = file.settings.highestRowid + 1;
