@@ -96,8 +96,9 @@ std::string QuotedText(std::string_view bytes) {
   return out + "'";
 }
 
-std::string ValueText(const GenericValue& v, bool lost) {
+std::string ValueText(const GenericValue& v, bool lost, bool inferred) {
   if (lost) return "?";
+  if (inferred) return "~" + std::to_string(v.integer);
   switch (v.kind) {
     case GenericValue::Kind::Null: return "NULL";
     case GenericValue::Kind::Integer: return std::to_string(v.integer);
@@ -108,8 +109,9 @@ std::string ValueText(const GenericValue& v, bool lost) {
   return "";
 }
 
-json ValueJson(const GenericValue& v, bool lost) {
+json ValueJson(const GenericValue& v, bool lost, bool inferred) {
   if (lost) return {{"type", "lost"}};
+  if (inferred) return {{"type", "integer"}, {"value", v.integer}, {"inferred", true}};
   switch (v.kind) {
     case GenericValue::Kind::Null: return {{"type", "null"}};
     case GenericValue::Kind::Integer: return {{"type", "integer"}, {"value", v.integer}};
@@ -129,44 +131,76 @@ json ValueJson(const GenericValue& v, bool lost) {
   return nullptr;
 }
 
-void PrintText(const CarveRun& run, const std::vector<GenericRecord>& records) {
-  std::size_t live = 0;
-  for (const auto& r : records) live += r.status == RecordStatus::Live;
-  std::printf("table %s: %d columns (%s); %zu live, %zu deleted\n", run.table.c_str(), run.columnCount,
-              ColumnCountSourceName(run.source), live, records.size() - live);
-  for (const auto& r : records) {
-    std::string values;
-    for (std::size_t i = 0; i < r.values.size(); ++i) {
-      if (i) values += " | ";
-      values += ValueText(r.values[i], i == 0 && r.lostFirstColumn);
-    }
-    const std::string rowid = r.hasRowid ? std::to_string(r.rowid) : "-";
-    std::printf("%-7s  %-26s page %-7u offset %-5u rowid %-10s %s\n", RecordStatusName(r.status),
-                RecordSourceName(r.origin, r.onFreelistPage).c_str(), r.pageNumber, r.offset, rowid.c_str(),
-                values.c_str());
+std::string TextLine(const GenericRecord& r) {
+  std::string values;
+  for (std::size_t i = 0; i < r.values.size(); ++i) {
+    if (i) values += " | ";
+    values += ValueText(r.values[i], i == 0 && r.lostFirstColumn, i == 0 && r.inferredFirstColumn);
   }
+  const std::string rowid = r.hasRowid ? std::to_string(r.rowid) : "-";
+  char head[128];
+  std::snprintf(head, sizeof head, "%-7s  %-26s page %-7u offset %-5u rowid %-10s ", RecordStatusName(r.status),
+                RecordSourceName(r.origin, r.onFreelistPage).c_str(), r.pageNumber, r.offset, rowid.c_str());
+  return head + values;
 }
 
-void PrintJson(const std::string& database, const CarveRun& run, int code, const std::vector<GenericRecord>& records) {
-  json list = json::array();
-  for (const auto& r : records) {
-    json values = json::array();
-    for (std::size_t i = 0; i < r.values.size(); ++i) values.push_back(ValueJson(r.values[i], i == 0 && r.lostFirstColumn));
-    list.push_back({{"status", RecordStatusName(r.status)},
-                    {"source", RecordSourceName(r.origin, r.onFreelistPage)},
-                    {"page", r.pageNumber},
-                    {"offset", r.offset},
-                    {"rowid", r.hasRowid ? json(r.rowid) : json(nullptr)},
-                    {"values", std::move(values)}});
-  }
-  const json doc = {{"database", database},
-                    {"table", run.table},
-                    {"columnCount", run.columnCount},
-                    {"columnCountSource", ColumnCountSourceName(run.source)},
-                    {"result", code},
-                    {"records", std::move(list)}};
-  std::cout << doc.dump(2) << '\n';
+json RecordJson(const GenericRecord& r) {
+  json values = json::array();
+  for (std::size_t i = 0; i < r.values.size(); ++i)
+    values.push_back(ValueJson(r.values[i], i == 0 && r.lostFirstColumn, i == 0 && r.inferredFirstColumn));
+  return {{"status", RecordStatusName(r.status)},
+          {"source", RecordSourceName(r.origin, r.onFreelistPage)},
+          {"page", r.pageNumber},
+          {"offset", r.offset},
+          {"rowid", r.hasRowid ? json(r.rowid) : json(nullptr)},
+          {"values", std::move(values)}};
 }
+
+// Prints records as the table driver delivers them, so a table of any size is printed without
+// being held: text one line per record and a summary last; JSON one document whose records come
+// one per line.
+class RecordPrinter {
+ public:
+  RecordPrinter(const CarveOptions& options, const CarveRun& run) : options_(options), run_(run) {}
+
+  void Add(GenericRecord&& r) {
+    Open();
+    (r.status == RecordStatus::Live ? live_ : deleted_)++;
+    if (options_.json) {
+      std::cout << (first_ ? "\n" : ",\n") << RecordJson(r).dump();
+      first_ = false;
+    } else {
+      std::cout << TextLine(r) << '\n';
+    }
+  }
+
+  void Finish(int code) {
+    Open();
+    if (options_.json) {
+      std::cout << (first_ ? "]" : "\n]") << ",\n\"columnCount\": " << run_.columnCount
+                << ",\n\"columnCountSource\": " << json(ColumnCountSourceName(run_.source)).dump()
+                << ",\n\"result\": " << code << "\n}\n";
+    } else {
+      std::printf("table %s: %d columns (%s); %zu live, %zu deleted\n", run_.table.c_str(), run_.columnCount,
+                  ColumnCountSourceName(run_.source), live_, deleted_);
+    }
+    std::cout.flush();
+  }
+
+ private:
+  void Open() {
+    if (opened_) return;
+    opened_ = true;
+    if (options_.json)
+      std::cout << "{\"database\": " << json(options_.database).dump() << ",\n\"table\": " << json(run_.table).dump()
+                << ",\n\"records\": [";
+  }
+
+  const CarveOptions& options_;
+  const CarveRun& run_;
+  bool opened_ = false, first_ = true;
+  std::size_t live_ = 0, deleted_ = 0;
+};
 
 }  // namespace
 
@@ -187,19 +221,16 @@ int CarveCommand(const Args& args) {
   if (const int rc = ReadSchema(file, schema))
     std::fprintf(stderr, "vesmar-cli: warning: the schema could not be read whole (code %d)\n", rc);
 
-  std::vector<GenericRecord> records;
   CarveRun run;
-  const int code = CarveTable(file, schema, options.table, options.columns, records, run);
+  RecordPrinter printer(options, run);
+  const int code = CarveTable(file, schema, options.table, options.columns,
+                              [&printer](GenericRecord&& r) { printer.Add(std::move(r)); }, run);
   if (code == 87 && run.table.empty()) {
     std::fprintf(stderr, "vesmar-cli: %s: no table named '%s' (give --columns N to carve a dropped one)\n",
                  options.database.c_str(), options.table.c_str());
     return kExitFailure;
   }
-  if (options.json) {
-    PrintJson(options.database, run, code, records);
-  } else {
-    PrintText(run, records);
-  }
+  printer.Finish(code);
   if (code != 0) {
     std::fprintf(stderr, "vesmar-cli: warning: reading stopped at a failed read (code %d); the records found before it are shown\n", code);
     return kExitFailure;

@@ -53,11 +53,58 @@ struct PageView {
 
 // Each offset of a page is a candidate once: two detectors finding the same bytes (a freeblock
 // at the page end is also the tail) would otherwise list one deleted row twice.
-void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps) {
+void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps, std::int64_t end = 0,
+         bool headerIntact = false) {
   if (h <= 0 || h >= ps) return;
   const auto offset = static_cast<std::uint16_t>(h);
   if (std::any_of(list.begin(), list.end(), [offset](const Candidate& c) { return c.offset == offset; })) return;
-  list.push_back({offset, origin});
+  list.push_back({offset, origin, end > h && end <= ps ? static_cast<std::uint32_t>(end) : 0, headerIntact});
+}
+
+struct FreedHeader {
+  std::int64_t h;  // first serial type
+  std::int64_t m;  // bytes of the table's serial types from there
+  bool intact;     // the header length was found in front of them
+};
+
+// Where the serial types of a cell turned freeblock start. The freeblock's 4 header bytes took
+// the cell's first 4: when the header length survived at byte 4 it precedes the serial types,
+// else they start at byte 4. A long row with a large rowid has more than 4 bytes of payload
+// length and rowid, and its header length stands further on (up to byte 12); it is looked for
+// there when byte 4 does not hold it, or most long rows of a big table would be misread.
+FreedHeader FindFreedHeader(const PageView& v, std::int64_t off) {
+  const auto header = v.VarintAt(off + 4, v.ps - off - 4);
+  const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
+  if (fmt::Clamp(header.value) - header.length == m) return {off + 4 + header.length, m, true};
+  for (std::int64_t at = off + 5; v.n > 0 && at <= off + 12 && at < v.ps; ++at) {
+    // What lies between is the end of the rowid varint: its last byte alone has no high bit.
+    if (!(v.p[at - 1] & 0x80)) {
+      if (at - 1 > off + 4 && !std::all_of(v.p + off + 4, v.p + at - 1, [](std::uint8_t b) { return b & 0x80; })) break;
+    } else {
+      continue;
+    }
+    const auto later = v.VarintAt(at, v.ps - at);
+    const std::int64_t types = v.TypesLength(at + later.length, v.n);
+    if (types > 0 && fmt::Clamp(later.value) - later.length == types) return {at + later.length, types, true};
+  }
+  return {off + 4, m, false};
+}
+
+// SQLite merges the freeblocks of neighbouring deleted cells into one. A cell freed before the
+// neighbour in front of it keeps its own old freeblock header inside the merged block, and that
+// header's size reaches exactly to the next boundary. Returns those starts, ascending.
+std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end) {
+  std::vector<std::int64_t> starts;
+  for (std::int64_t q = end - 4; q >= off + 5; --q) {
+    const std::int64_t size = v.Word(q + 2);
+    const std::int64_t next = v.Word(q);
+    if (size >= 4 && q + size == end && (next == 0 || next >= end)) {
+      starts.insert(starts.begin(), q);
+      end = q;
+      q = end - 3;  // the loop's decrement brings it to end - 4
+    }
+  }
+  return starts;
 }
 
 void Freeblocks(const PageView& v, CandidateList& list) {
@@ -66,14 +113,11 @@ void Freeblocks(const PageView& v, CandidateList& list) {
     if (off + 4 > v.ps) break;
     std::int64_t size = v.Word(off + 2);
     if (size == 0) break;
-    if (off + size > v.ps) {
+    if (size > v.ps - off) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
-      if (off + size > v.ps) break;
+      if (size > v.ps - off) break;
     }
-    const auto header = v.VarintAt(off + 4, v.ps - off - 4);
-    const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
-    // When the header length survived it precedes the serial types; else they start at byte 4.
-    const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? off + 4 + header.length : off + 4;
+    const auto [h, m, intact] = FindFreedHeader(v, off);
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
     if (u <= size) {
       bool keep = true;
@@ -81,7 +125,9 @@ void Freeblocks(const PageView& v, CandidateList& list) {
         const std::int64_t guid = h + m;
         keep = guid + 36 <= v.ps && std::none_of(v.p + guid, v.p + guid + 36, [](std::uint8_t b) { return b == 0; });
       }
-      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps);
+      // The record ends where a freeblock merged into this one begins, else with the block.
+      const auto inner = InnerFreeblocks(v, h, off + size);
+      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, inner.empty() ? off + size : inner.front(), intact);
     }
     // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
     const std::int64_t next = v.Word(off);
@@ -107,7 +153,7 @@ void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList
     if (V != 0 && V <= v.n + 5 && V < v.ps - s && v.n < v.ps - s - header.length && v.n != 0 &&
         v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
       const std::int64_t u = v.RecordSize(h, V - 1, v.ps - h);
-      if (u < v.ps - h) Add(list, h, RecordOrigin::Tail, v.ps);
+      if (u < v.ps - h) Add(list, h, RecordOrigin::Tail, v.ps, 0, true);
       pos = u >= v.ps ? v.ps : pos + u;
     }
   }
@@ -121,6 +167,25 @@ void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList
     if (u > v.ps - h) break;
     Add(list, h, RecordOrigin::Tail, v.ps);
     pos = h + u;
+  }
+}
+
+// From `to` down to `from`: a header-length varint whose serial types fit the table's column count
+// and whose record ends before the previous one found.
+void ScanForHeaders(const PageView& v, std::int64_t from, std::int64_t to, RecordOrigin origin, CandidateList& list) {
+  std::int64_t lim = to;
+  for (std::int64_t pos = to - 1; pos >= from; --pos) {
+    const auto header = v.VarintAt(pos, lim - pos);
+    const std::int64_t h = pos + header.length;
+    const std::int64_t V = fmt::Clamp(header.value);
+    if (V != 0 && v.n <= V && V <= v.n + 5 && V < lim - pos && V < lim - pos - header.length && v.n != 0 &&
+        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
+      const std::int64_t u = v.RecordSize(h, V, lim - h);
+      if (u <= lim - h) {
+        Add(list, h, origin, v.ps, 0, true);
+        lim = pos;
+      }
+    }
   }
 }
 
@@ -142,20 +207,7 @@ void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList&
   if (b >= low) return;
 
   // Backward pass: headers whose length survived, from the cell content area down.
-  std::int64_t lim = low;
-  for (std::int64_t pos = low - 1; pos >= b; --pos) {
-    const auto header = v.VarintAt(pos, lim - pos);
-    const std::int64_t h = pos + header.length;
-    const std::int64_t V = fmt::Clamp(header.value);
-    if (V != 0 && v.n <= V && V <= v.n + 5 && V < lim - pos && V < lim - pos - header.length && v.n != 0 &&
-        v.TypesLength(h, v.CheckedTypes()) + 1 == V) {
-      const std::int64_t u = v.RecordSize(h, V, lim - h);
-      if (u <= lim - h) {
-        Add(list, h, RecordOrigin::Gap, v.ps);
-        lim = pos;
-      }
-    }
-  }
+  ScanForHeaders(v, b, low, RecordOrigin::Gap, list);
   // Forward pass: at most one record right after the first non-zero word.
   for (std::int64_t pos = b; pos < low; ++pos) {
     const std::int64_t word = v.Word(pos);
@@ -163,7 +215,7 @@ void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList&
     const std::int64_t h = pos + 4;
     const std::int64_t m = v.n == 0 ? word : v.TypesLength(h, v.n);
     const std::int64_t u = v.RecordSize(h, m, v.ps - h);
-    if (u <= low - h) Add(list, h, RecordOrigin::Gap, v.ps);
+    if (u <= low - h) Add(list, h, RecordOrigin::Gap, v.ps, low);
     break;
   }
 }
@@ -192,18 +244,16 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     if (v.n < v.ps - s) {
       std::int64_t size = v.Word(s + 2);
       bool fits = size != 0;
-      if (fits && s + size > v.ps) {
+      if (fits && size > v.ps - s) {
         const auto varint = v.VarintAt(s + 3, v.ps - s - 3);
         size = fmt::Clamp(varint.value);
         fits = size <= v.ps - s - varint.length;
       }
       if (fits) {
-        const auto header = v.VarintAt(s + 4, v.ps - s - 4);
-        const std::int64_t m = v.TypesLength(s + 4 + header.length, v.n);
-        const std::int64_t h = fmt::Clamp(header.value) - header.length == m ? s + 4 + header.length : s + 4;
+        const auto [h, m, intact] = FindFreedHeader(v, s);
         const std::int64_t u = v.RecordSize(h, m, v.ps - h);
         if (u <= size) {
-          Add(list, h, RecordOrigin::StaleSlot, v.ps);
+          Add(list, h, RecordOrigin::StaleSlot, v.ps, s + size, intact);
           continue;
         }
       }
@@ -230,15 +280,53 @@ void StaleSlots(const PageView& v, CandidateList& list) {
     const auto header = v.VarintAt(pos, rem);
     const std::int64_t h = pos + header.length;
     const std::int64_t H = fmt::Clamp(header.value);
-    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H + h < v.ps && H != 0 && H < match)) continue;
+    if (!(v.n < rem && v.n != 0 && v.TypesLength(h, v.n) + 1 == H && H < v.ps - h && H != 0 && H < match)) continue;
     const std::int64_t u = v.RecordSize(h, H, v.ps - h);
     if (strict && u != match) continue;
     if (NearCandidate(list, h)) continue;
-    Add(list, h, RecordOrigin::StaleSlot, v.ps);
+    Add(list, h, RecordOrigin::StaleSlot, v.ps, 0, true);
+  }
+}
+
+void MergedFreeblockRows(const PageView& v, CandidateList& list) {
+  std::int64_t off = v.Word(v.hdr + 1);
+  while (off != 0 && off + 4 <= v.ps) {
+    std::int64_t size = v.Word(off + 2);
+    if (size == 0) break;
+    if (size > v.ps - off) {
+      size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
+      if (size > v.ps - off) break;
+    }
+    const std::int64_t end = off + size;
+    const auto inner = InnerFreeblocks(v, off + 4, end);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+      const std::int64_t stop = i + 1 < inner.size() ? inner[i + 1] : end;
+      const auto [h, m, intact] = FindFreedHeader(v, inner[i]);
+      if (v.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::Freeblock, v.ps, stop, intact);
+    }
+    // Cells freed after the neighbour in front of them joined its block without a header of
+    // their own: whole cells, found by their header length.
+    ScanForHeaders(v, off + 4, end, RecordOrigin::Freeblock, list);
+    const std::int64_t next = v.Word(off);
+    if (next <= off) break;
+    off = next;
   }
 }
 
 }  // namespace
+
+void DetectMergedFreeblockRows(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                               CandidateList& list) {
+  MergedFreeblockRows(PageView(file, page, index), list);
+}
+
+void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
+                     CandidateList& list) {
+  const PageView view(file, page, index);
+  const std::int64_t leaves = fmt::Be32(page + 4);
+  const std::int64_t from = 8 + 4 * std::min<std::int64_t>(leaves, (view.ps - 8) / 4);
+  ScanForHeaders(view, from, view.ps, RecordOrigin::FreelistTrunk, list);
+}
 
 void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
                       CandidateList& list) {
@@ -259,7 +347,7 @@ void DetectStaleSlots(const CSqliteRecoveryFile& file, const std::uint8_t* page,
 }
 
 int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
-                             CandidateMap& map) {
+                             CandidateMap& map, const CarvingExtras& extras) {
   std::vector<std::uint16_t> cells;
   return file.WalkTableTree(page, index, [&](const std::uint8_t* leaf, std::uint32_t leafIndex) {
     const PageView view(file, leaf, leafIndex);
@@ -270,6 +358,7 @@ int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page
     Tail(view, cells, list);
     Gap(view, cells, list);
     StaleSlots(view, list);
+    if (extras.splitMergedFreeblocks) MergedFreeblockRows(view, list);
   });
 }
 

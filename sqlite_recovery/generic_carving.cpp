@@ -41,6 +41,11 @@ std::int32_t FirstLiveRowColumns(CSqliteRecoveryFile& file, std::string_view tab
 
 int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
                std::int32_t columns, std::vector<GenericRecord>& out, CarveRun& run) {
+  return CarveTable(file, schema, table, columns, [&out](GenericRecord&& r) { out.push_back(std::move(r)); }, run);
+}
+
+int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
+               std::int32_t columns, const GenericRecordSink& sink, CarveRun& run) {
   const SchemaEntry* entry = nullptr;
   for (const auto& e : schema)
     if (e.type == "table" && EqualsNoCaseAscii(e.name, table)) {
@@ -49,18 +54,22 @@ int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema
     }
   if (!entry && columns <= 0) return result::kInvalid;
   run.table = entry ? entry->name : std::string(table);
+  const DeclaredTable declared = entry ? ReadDeclaredTable(entry->sql) : DeclaredTable{};
   if (IdentifyTable(run.table) != KnownTable::Other) {
     run.source = ColumnCountSource::KnownTable;
   } else if (columns > 0) {
     run.columnCount = columns;
     run.source = ColumnCountSource::Given;
-  } else if ((run.columnCount = DeclaredColumnCount(entry->sql)) > 0) {
+  } else if ((run.columnCount = declared.columns) > 0) {
     run.source = ColumnCountSource::CreateTable;
   } else if ((run.columnCount = FirstLiveRowColumns(file, run.table)) > 0) {
     run.source = ColumnCountSource::FirstLiveRow;
   }
   if (run.source != ColumnCountSource::KnownTable) file.SetDeclaredColumnCount(run.table, run.columnCount);
-  const int rc = RecoverTable(file, run.table, GenericRecordParser(out));
+  RecoverTableOptions options;
+  options.carveFreelistTrunks = true;
+  options.splitMergedFreeblocks = true;
+  const int rc = RecoverTable(file, run.table, GenericRecordParser(sink, declared.rowidAlias), options);
   // Known tables' counts can change while their live rows are read; report the final one.
   run.columnCount = file.lastExpectedColumnCount();
   return rc;

@@ -26,8 +26,11 @@ struct CarveRun {
 // Carves `table` (letter case ignored) of an open database whose schema was read. The expected
 // column count is the known tables' count; else `columns` when given (> 0); else what the table's
 // CREATE TABLE declares; else the column count of its first live row. A table missing from the
-// schema can still be carved from the freelist when `columns` is given. Result: RecoverTable's,
+// schema can still be carved from the freelist when `columns` is given. The freelist's trunk pages
+// are carved too, and the rows behind the first of merged freeblocks. Result: RecoverTable's,
 // or 87 when the table is neither in the schema nor given a column count.
+int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
+               std::int32_t columns, const GenericRecordSink& sink, CarveRun& run);
 int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema, std::string_view table,
                std::int32_t columns, std::vector<GenericRecord>& out, CarveRun& run);
 

@@ -57,11 +57,11 @@ RecordCursor RecordCursor::Cell(const std::uint8_t* bytes, std::size_t available
   c.headerLengthSize_ = static_cast<std::int32_t>(header.length);
   c.typesStart_ = headerStart + header.length;
   const std::int64_t h = fmt::Clamp(header.value);
-  const std::int64_t wanted = h > c.available_ - headerStart ? c.available_ : headerStart + h;
-  c.typesComplete_ = wanted == headerStart + h;
-  c.typesEnd_ = std::max(c.typesStart_, wanted);
+  c.typesComplete_ = h <= c.available_ - headerStart;
+  const std::int64_t headerEnd = c.typesComplete_ ? headerStart + h : c.available_;
+  c.typesEnd_ = std::max(c.typesStart_, headerEnd);
   c.pos_ = c.typesStart_;
-  c.body_ = c.typesComplete_ ? headerStart + h : c.available_;
+  c.body_ = headerEnd;
   return c;
 }
 
@@ -77,6 +77,20 @@ RecordCursor RecordCursor::Header(const std::uint8_t* bytes, std::size_t availab
   c.typesComplete_ = types <= 0 || length > 0;
   c.typesEnd_ = length;
   c.body_ = length;
+  return c;
+}
+
+RecordCursor RecordCursor::Layout(const std::uint8_t* bytes, std::size_t available, std::int32_t types,
+                                   std::int32_t firstIndex, std::int64_t bodySkip) {
+  RecordCursor c;
+  c.form_ = RecordForm::Header;
+  c.bytes_ = bytes;
+  c.available_ = static_cast<std::int64_t>(available);
+  c.firstIndex_ = c.nextIndex_ = firstIndex;
+  const std::int64_t length = CSqliteRecoveryFile::SerialTypesLength(bytes, c.available_, types);
+  c.typesComplete_ = types <= 0 || length > 0;
+  c.typesEnd_ = length;
+  c.body_ = std::min(c.available_ + 1, length + std::max<std::int64_t>(0, bodySkip));
   return c;
 }
 

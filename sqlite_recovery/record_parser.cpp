@@ -10,6 +10,7 @@ std::string RecordSourceName(RecordOrigin origin, bool onFreelistPage) {
     case RecordOrigin::Tail: detector = "tail"; break;
     case RecordOrigin::Gap: detector = "gap"; break;
     case RecordOrigin::StaleSlot: detector = "stale slot"; break;
+    case RecordOrigin::FreelistTrunk: return "freelist trunk";
   }
   return onFreelistPage ? std::string("freelist page, ") + detector : std::string(detector);
 }

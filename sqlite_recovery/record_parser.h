@@ -9,7 +9,9 @@
 //      ascending, candidates in the order the detectors found them (freeblocks, tail, gap, stale
 //      slots);
 // and then, for each freelist page adopted as a former page of the table, in freelist order:
-//   3. its cells (form Cell, status Deleted), then its candidates (form Header, status Deleted).
+//   3. its cells (form Cell, status Deleted), then its candidates (form Header, status Deleted);
+// and last, only when RecoverTableOptions::carveFreelistTrunks asks for it:
+//   4. old cells found on the freelist's trunk pages (form Header, status Deleted).
 //
 // A record comes in one of two forms:
 //   - Cell form: payload-length varint, rowid varint, header-length varint H of length L, H − L
@@ -67,11 +69,12 @@ enum class RecordOrigin : std::uint8_t {
   Tail,          // after the last cell of a leaf page
   Gap,           // the unallocated space between the pointer array and the cells
   StaleSlot,     // a pointer left beyond the cell count
+  FreelistTrunk, // old cells on a freelist trunk page (only when asked for)
 };
 
 // Where a record came from, for people: "live cell", "freelist page" (a cell of an adopted freed
-// page), "freeblock", "tail", "gap", "stale slot"; a candidate carved on an adopted freed page
-// is named "freelist page, " and its detector.
+// page), "freeblock", "tail", "gap", "stale slot", "freelist trunk"; a candidate carved on an
+// adopted freed page is named "freelist page, " and its detector.
 std::string RecordSourceName(RecordOrigin origin, bool onFreelistPage);
 
 struct RecordBytes {
@@ -87,6 +90,13 @@ struct RecordBytes {
   std::uint16_t offset = 0;             // position of `bytes` within the page
   RecordOrigin origin = RecordOrigin::Cell;
   bool onFreelistPage = false;          // the page came from the freelist
+  // Header form: where the free space the candidate was found in ends within the page (the end
+  // of its freeblock, say), 0 when not known. A parser may use it to tell how long the record was.
+  std::uint32_t extentEnd = 0;
+  // Header form: the detector read the record's header length just before `bytes`, so the first
+  // serial type is there too, whatever its value (the record form's rule assumes it is lost when
+  // it is not 0, which holds for tables whose first column is an integer key).
+  bool headerIntact = false;
 };
 
 using RecordParser = std::function<int(CSqliteRecoveryFile& file, const RecordBytes& record)>;

@@ -76,11 +76,12 @@ struct Statement {
 
 }  // namespace
 
-std::int32_t DeclaredColumnCount(std::string_view sql) {
-  if (sql.empty() || sql.size() > 1'000'000) return 0;
+DeclaredTable ReadDeclaredTable(std::string_view sql) {
+  DeclaredTable declared;
+  if (sql.empty() || sql.size() > 1'000'000) return declared;
   Database memory;
   if (sqlite3_open_v2(":memory:", &memory.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-    return 0;
+    return declared;
   int steps = 0;
   sqlite3_progress_handler(memory.db, 100, &StopRunaway, &steps);
   sqlite3_set_authorizer(memory.db, &AuthorizeCreateOnly, nullptr);
@@ -88,18 +89,26 @@ std::int32_t DeclaredColumnCount(std::string_view sql) {
     Statement create;
     if (sqlite3_prepare_v2(memory.db, sql.data(), static_cast<int>(sql.size()), &create.stmt, nullptr) != SQLITE_OK ||
         !create.stmt || sqlite3_step(create.stmt) != SQLITE_DONE)
-      return 0;
+      return declared;
   }
   sqlite3_set_authorizer(memory.db, nullptr, nullptr);
-  // Virtual generated columns are not stored in the rows, so they do not count.
-  Statement count;
-  constexpr const char* kCount =
-      "SELECT count(*) FROM pragma_table_xinfo((SELECT name FROM sqlite_master WHERE type='table' LIMIT 1)) "
-      "WHERE hidden <> 2";
-  if (sqlite3_prepare_v2(memory.db, kCount, -1, &count.stmt, nullptr) != SQLITE_OK ||
-      sqlite3_step(count.stmt) != SQLITE_ROW)
-    return 0;
-  return sqlite3_column_int(count.stmt, 0);
+  // Virtual generated columns (hidden 2) are not stored in the rows. A single primary key column
+  // of type INTEGER in a table with rowids is the rowid itself, stored as NULL.
+  Statement columns;
+  constexpr const char* kColumns =
+      "SELECT hidden, pk, upper(type) = 'INTEGER', "
+      "(SELECT count(*) FROM pragma_table_info(t.name) WHERE pk > 0), "
+      "(SELECT count(*) FROM pragma_index_list(t.name) WHERE origin = 'pk') "
+      "FROM (SELECT name FROM sqlite_master WHERE type = 'table' LIMIT 1) AS t, pragma_table_xinfo(t.name)";
+  if (sqlite3_prepare_v2(memory.db, kColumns, -1, &columns.stmt, nullptr) != SQLITE_OK) return declared;
+  while (sqlite3_step(columns.stmt) == SQLITE_ROW) {
+    if (sqlite3_column_int(columns.stmt, 0) == 2) continue;
+    if (sqlite3_column_int(columns.stmt, 1) == 1 && sqlite3_column_int(columns.stmt, 2) == 1 &&
+        sqlite3_column_int(columns.stmt, 3) == 1 && sqlite3_column_int(columns.stmt, 4) == 0)
+      declared.rowidAlias = declared.columns;
+    ++declared.columns;
+  }
+  return declared;
 }
 
 }  // namespace vesmar

@@ -26,8 +26,12 @@ int ReadSchema(CSqliteRecoveryFile& file, std::vector<SchemaEntry>& entries);
 // The tables (type "table" with a root page) of a schema, in schema order.
 std::vector<SchemaEntry> SchemaTables(const std::vector<SchemaEntry>& entries);
 
-// Number of columns a CREATE TABLE statement declares, as SQLite itself parses it (in a private
-// in-memory database, with everything but table creation refused); 0 when it is not one.
-std::int32_t DeclaredColumnCount(std::string_view createTableSql);
+// What a CREATE TABLE statement declares, as SQLite itself parses it (in a private in-memory
+// database, with everything but table creation refused).
+struct DeclaredTable {
+  std::int32_t columns = 0;     // stored columns; 0 when the statement could not be parsed
+  std::int32_t rowidAlias = -1;  // record index of an INTEGER PRIMARY KEY column, which rows store as NULL
+};
+DeclaredTable ReadDeclaredTable(std::string_view createTableSql);
 
 }  // namespace vesmar

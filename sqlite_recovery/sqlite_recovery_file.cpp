@@ -49,6 +49,7 @@ void CSqliteRecoveryFile::Close() {
   size_ = 0;
   pageSize_ = usableSize_ = pageCount_ = 0;
   freelist_.clear();
+  trunks_.clear();
   walkMarks_.Clear();
   chainMarks_.Clear();
   cache_.Reset(0, 0);
@@ -119,6 +120,7 @@ void CSqliteRecoveryFile::LoadFreelist() {
     // A trunk beyond the file, one met before (a loop) or one that cannot be read ends the chain.
     if (index >= pageCount_ || !walkMarks_.Enter(index)) break;
     if (ReadPage(index, page.data()) != 0) break;
+    trunks_.push_back(index);
     trunk = fmt::Be32(page.data());
     std::uint32_t leaves = fmt::Be32(page.data() + 4);
     if (leaves > capacity) {
@@ -263,7 +265,7 @@ void CSqliteRecoveryFile::ExamineSchemaCell(const std::uint8_t* page, std::uint3
   pos += fmt::ReadVarint(p + pos, size - pos).length;
   const std::int64_t headerStart = pos;
   const auto headerLength = fmt::ReadVarint(p + pos, size - pos);
-  const std::int64_t headerEnd = std::min(size, headerStart + fmt::Clamp(headerLength.value));
+  const std::int64_t headerEnd = std::min(size, fmt::AddClamped(headerStart, fmt::Clamp(headerLength.value)));
   std::int64_t body = headerEnd;
   pos += headerLength.length;
   bool matches = false;
@@ -271,16 +273,16 @@ void CSqliteRecoveryFile::ExamineSchemaCell(const std::uint8_t* page, std::uint3
     const auto type = fmt::ReadVarint(p + pos, headerEnd - pos);
     pos += type.length;
     const auto contentSize = fmt::Clamp(fmt::ContentSize(type.value));
+    if (contentSize > size - body) break;
     // The type column never holds a table name, so only name and table name are compared.
     if ((column == 2 || column == 3) && fmt::IsTextType(type.value) &&
-        contentSize == static_cast<std::int64_t>(table.size()) && body + contentSize <= size &&
+        contentSize == static_cast<std::int64_t>(table.size()) &&
         std::memcmp(p + body, table.data(), table.size()) == 0)
       matches = true;
-    if (column == 4 && matches && type.value >= 1 && type.value <= 4 && body + contentSize <= size) {
+    if (column == 4 && matches && type.value >= 1 && type.value <= 4) {
       const std::int64_t number = fmt::BigEndianSigned(p + body, static_cast<std::size_t>(contentSize));
       if (number >= 1 && number <= pageCount_) roots.insert(static_cast<std::uint32_t>(number - 1));
     }
-    if (contentSize > size) break;
     body += contentSize;
   }
 }
@@ -372,7 +374,7 @@ int CSqliteRecoveryFile::FirstCellColumnCount(const LeafCellMap& map, std::int32
   pos += fmt::ReadVarint(p + pos, size - pos).length;
   const std::int64_t headerStart = pos;
   const auto headerLength = fmt::ReadVarint(p + pos, size - pos);
-  const std::int64_t headerEnd = std::min(size, headerStart + fmt::Clamp(headerLength.value));
+  const std::int64_t headerEnd = std::min(size, fmt::AddClamped(headerStart, fmt::Clamp(headerLength.value)));
   pos += headerLength.length;
   while (pos < headerEnd) {
     pos += fmt::ReadVarint(p + pos, headerEnd - pos).length;

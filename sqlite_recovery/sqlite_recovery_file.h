@@ -70,6 +70,9 @@ class CSqliteRecoveryFile {
   std::uint32_t pageCount() const { return pageCount_; }
   // Indexes of the freelist leaf pages, in trunk order.
   const std::vector<std::uint32_t>& freelistPages() const { return freelist_; }
+  // Indexes of the freelist trunk pages, in chain order (the recovery steps never read them as
+  // table pages; carving may look at what they held before).
+  const std::vector<std::uint32_t>& freelistTrunks() const { return trunks_; }
 
   // Where the b-tree page header starts within a page: after the file header on the first page.
   static std::uint32_t HeaderOffset(std::uint32_t index) { return index == 0 ? 100 : 0; }
@@ -162,6 +165,7 @@ class CSqliteRecoveryFile {
   std::uint32_t usableSize_ = 0;
   std::uint32_t pageCount_ = 0;
   std::vector<std::uint32_t> freelist_;
+  std::vector<std::uint32_t> trunks_;
   std::int32_t lastExpectedColumnCount_ = 0;
   std::string currentTable_;
   KnownTable currentKnown_ = KnownTable::Other;

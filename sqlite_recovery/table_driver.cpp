@@ -65,6 +65,8 @@ class MapParser {
         in.offset = c.offset;
         in.origin = c.origin;
         in.onFreelistPage = onFreelistPage_;
+        in.extentEnd = c.extentEnd;
+        in.headerIntact = c.headerIntact;
         parser_(file_, in);
       }
     }
@@ -78,6 +80,12 @@ class MapParser {
   std::vector<std::uint8_t> page_;
   std::vector<std::uint16_t> sorted_;
 };
+
+CarvingExtras Extras(const RecoverTableOptions& options) {
+  CarvingExtras extras;
+  extras.splitMergedFreeblocks = options.splitMergedFreeblocks;
+  return extras;
+}
 
 bool AdoptsEmptyPages(KnownTable table) {
   return table == KnownTable::Message || table == KnownTable::ContactSearch || table == KnownTable::NoteBody;
@@ -94,7 +102,7 @@ int RecoverRoots(CSqliteRecoveryFile& file, const RootPageSet& roots, const Reco
     if (const int rc = maps.ParseCells(live, RecordStatus::Live)) return rc;
     if (!options.carveFreeSpace) continue;
     CandidateMap candidates;
-    if (const int rc = CollectDeletedCandidates(file, root.data(), index, candidates)) return rc;
+    if (const int rc = CollectDeletedCandidates(file, root.data(), index, candidates, Extras(options))) return rc;
     if (const int rc = maps.ParseCandidates(candidates)) return rc;
   }
   return 0;
@@ -119,7 +127,19 @@ int RecoverFreelist(CSqliteRecoveryFile& file, const RecordParser& parser, const
     if (const int rc = maps.ParseCells(cells, RecordStatus::Deleted)) return rc;
     if (!options.carveFreeSpace) continue;
     CandidateMap candidates;
-    if (const int rc = CollectDeletedCandidates(file, page.data(), index, candidates)) return rc;
+    if (const int rc = CollectDeletedCandidates(file, page.data(), index, candidates, Extras(options))) return rc;
+    if (const int rc = maps.ParseCandidates(candidates)) return rc;
+  }
+  return 0;
+}
+
+int RecoverTrunks(CSqliteRecoveryFile& file, const RecordParser& parser) {
+  MapParser maps(file, parser, true);
+  std::vector<std::uint8_t> page(file.pageSize());
+  for (const std::uint32_t index : file.freelistTrunks()) {
+    if (file.ReadPage(index, page.data()) != 0) continue;
+    CandidateMap candidates;
+    DetectTrunkPage(file, page.data(), index, candidates[index]);
     if (const int rc = maps.ParseCandidates(candidates)) return rc;
   }
   return 0;
@@ -142,6 +162,10 @@ int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const Record
   if (options.freelistPages) {
     const int freelist = RecoverFreelist(file, parser, options);
     if (code == 0) code = freelist;
+  }
+  if (options.carveFreelistTrunks) {
+    const int trunks = RecoverTrunks(file, parser);
+    if (code == 0) code = trunks;
   }
   file.ExpectedColumnCount(table);
   return code;

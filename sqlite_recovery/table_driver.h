@@ -18,6 +18,12 @@ struct RecoverTableOptions {
   // For message, ABPersonFullTextSearch_content and ZNOTEBODY also adopt a freed page without
   // cells; the row dump writers turn this off.
   bool adoptEmptyFreelistPages = true;
+  // Beyond the steps above: carve the old cells left on freelist trunk pages too, after everything
+  // else. A dropped table whose only page became the trunk is found this way.
+  bool carveFreelistTrunks = false;
+  // Beyond the steps above: also the rows behind the first of a merged freeblock (their
+  // candidates follow the others of their page).
+  bool splitMergedFreeblocks = false;
 };
 
 // Runs the table's live cells, its carved candidates and its adopted freelist pages through

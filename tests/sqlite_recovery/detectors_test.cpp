@@ -59,7 +59,7 @@ TEST(FreeblockDetectorTest, TakesTheSizeFromAVarintWhenTheWordRunsPastThePage) {
   CandidateList list;
   DetectFreeblocks(file, page.data(), 1, list);
   ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0], (Candidate{904, RecordOrigin::Freeblock}));
+  EXPECT_EQ(list[0], (Candidate{904, RecordOrigin::Freeblock, 916, false}));
 
   // Without a varint that fits, the walk of the page ends without a candidate.
   Put(page, 903, {0xFF});

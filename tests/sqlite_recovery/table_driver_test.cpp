@@ -43,6 +43,29 @@ TEST_P(MixedTableTest, RecoversEveryLiveRowAndTheDeletedRowsThatSurvive) {
 
 INSTANTIATE_TEST_SUITE_P(PageSizes, MixedTableTest, ::testing::Values(1024, 4096, 65536));
 
+TEST(TableDriverTest, LongRowsWithLargeRowidsComeBackFromTheirFreeblocks) {
+  // Payload length (2 bytes) and rowid (3 bytes) take more than the 4 bytes a freeblock header
+  // overwrites, so the header length stands after the rest of the rowid.
+  fixtures::TempDir dir;
+  const auto path = dir / "long.db";
+  fixtures::TableRows rows;
+  {
+    fixtures::SqliteDb db(path, 4096);
+    db.Exec(fixtures::CreateTableSql("t", 3));
+    std::vector<fixtures::SqlRow> all;
+    for (int i = 0; i < 60; ++i) {
+      all.push_back({std::to_string(100'000 + i), fixtures::Quote(fixtures::FillerText(150 + i, i)), std::to_string(i)});
+      (i % 3 == 1 ? rows.deleted : rows.live).push_back(all.back());
+    }
+    fixtures::InsertRows(db, "t", all);
+    db.Exec("DELETE FROM t WHERE c2 % 3 = 1;");
+  }
+  const auto result = Carve(path, "t");
+  ASSERT_EQ(result.code, 0);
+  EXPECT_EQ(LiveRows(result.records), Keyed(rows.live));
+  EXPECT_EQ(DeletedRows(result.records), AfterKey(rows.deleted));
+}
+
 TEST(TableDriverTest, DeliversLiveRowsThenCandidatesPageByPage) {
   fixtures::TempDir dir;
   fixtures::MakeMixedTable(dir / "t.db", 1024);
