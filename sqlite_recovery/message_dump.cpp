@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "sqlite_recovery/message_parsers.h"
 #include "sqlite_recovery/row_dump_output.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
-#include "sqlite_recovery/table_driver.h"
 
 namespace vesmar {
 
@@ -144,14 +142,8 @@ int DumpMessageRows(const std::filesystem::path& messagesDb, const std::filesyst
   CSqliteRecoveryFile file;
   if (const int rc = file.OpenDatabaseFile(messagesDb)) return rc;
   file.settings.highestRowid = highestRowid;
-  RowDumpOutput out;
-  if (const int rc = out.Open(output)) return rc;
-  MessageRowWriter writer(out, static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochOffset);
-  RecoverTableOptions options;
-  options.adoptEmptyFreelistPages = false;
-  const int code = RecoverTable(file, "message", std::ref(writer), options);
-  const int written = out.Close();
-  return code != 0 ? code : written;
+  const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochOffset;
+  return RunRowDump(file, "message", output, [now](RowDumpOutput& out) { return MessageRowWriter(out, now); });
 }
 
 }  // namespace vesmar
