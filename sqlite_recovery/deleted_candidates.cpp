@@ -67,43 +67,66 @@ struct FreedHeader {
   bool intact;     // the header length was found in front of them
 };
 
+std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end);
+
+// Bytes of the content that `count` serial types at `pos` name; -1 when they do not fit.
+std::int64_t ContentOf(const PageView& v, std::int64_t pos, std::int64_t count) {
+  const std::int64_t types = v.TypesLength(pos, count);
+  std::int64_t body = 0;
+  for (std::int64_t at = pos; at < pos + types;) {
+    const auto t = v.VarintAt(at, pos + types - at);
+    at += t.length;
+    const std::int64_t content = fmt::Clamp(fmt::ContentSize(t.value));
+    if (content > v.ps) return -1;
+    body += content;
+  }
+  return types > 0 ? body : -1;
+}
+
 // Where the serial types of a cell turned freeblock start. The freeblock's 4 header bytes took
 // the cell's first 4: when the header length survived at byte 4 it precedes the serial types,
 // else they start at byte 4. A long row with a large rowid has more than 4 bytes of payload
 // length and rowid, and its header length stands further on (up to byte 12); it is looked for
-// there when byte 4 does not hold it, or most long rows of a big table would be misread.
-FreedHeader FindFreedHeader(const PageView& v, std::int64_t off) {
+// there when byte 4 does not hold it, or most long rows of a big table would be misread. Such a
+// header counts only when what it describes fills the freed cell exactly, up to `end` (the
+// freeblock's end, or where a freeblock merged into it begins).
+FreedHeader FindFreedHeader(const PageView& v, std::int64_t off, std::int64_t end) {
   const auto header = v.VarintAt(off + 4, v.ps - off - 4);
   const std::int64_t m = v.TypesLength(off + 4 + header.length, v.n);
   if (fmt::Clamp(header.value) - header.length == m) return {off + 4 + header.length, m, true};
   for (std::int64_t at = off + 5; v.n > 0 && at <= off + 12 && at < v.ps; ++at) {
     // What lies between is the end of the rowid varint: its last byte alone has no high bit.
-    if (!(v.p[at - 1] & 0x80)) {
-      if (at - 1 > off + 4 && !std::all_of(v.p + off + 4, v.p + at - 1, [](std::uint8_t b) { return b & 0x80; })) break;
-    } else {
-      continue;
-    }
+    if (v.p[at - 1] & 0x80) continue;
+    if (at - 1 > off + 4 && !std::all_of(v.p + off + 4, v.p + at - 1, [](std::uint8_t b) { return b & 0x80; })) break;
     const auto later = v.VarintAt(at, v.ps - at);
     const std::int64_t types = v.TypesLength(at + later.length, v.n);
-    if (types > 0 && fmt::Clamp(later.value) - later.length == types) return {at + later.length, types, true};
+    const std::int64_t length = fmt::Clamp(later.value);
+    if (types > 0 && length - later.length == types && at + length + ContentOf(v, at + later.length, v.n) == end)
+      return {at + later.length, types, true};
+    break;  // the rowid ended here: no later position can hold the header
   }
   return {off + 4, m, false};
 }
 
+// Where the freed cell at `off` ends: the block's end, or the first freeblock merged into it.
+std::int64_t FreedCellEnd(const PageView& v, std::int64_t off, std::int64_t blockEnd) {
+  const auto inner = InnerFreeblocks(v, off + 4, blockEnd);
+  return inner.empty() ? blockEnd : inner.front();
+}
+
 // SQLite merges the freeblocks of neighbouring deleted cells into one. A cell freed before the
 // neighbour in front of it keeps its own old freeblock header inside the merged block, and that
-// header's size reaches exactly to the next boundary. Returns those starts, ascending.
+// header's size reaches to the end of the block as it was then: the end of the merged block, or
+// the start of another such header. Returns those starts, ascending.
 std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end) {
-  std::vector<std::int64_t> starts;
+  std::vector<std::int64_t> starts;  // descending while searching
   for (std::int64_t q = end - 4; q >= off + 5; --q) {
     const std::int64_t size = v.Word(q + 2);
     const std::int64_t next = v.Word(q);
-    if (size >= 4 && q + size == end && (next == 0 || next >= end)) {
-      starts.insert(starts.begin(), q);
-      end = q;
-      q = end - 3;  // the loop's decrement brings it to end - 4
-    }
+    if (size < 4 || q + size > end || (next != 0 && next < q + size)) continue;
+    if (q + size == end || std::find(starts.begin(), starts.end(), q + size) != starts.end()) starts.push_back(q);
   }
+  std::reverse(starts.begin(), starts.end());
   return starts;
 }
 
@@ -117,7 +140,8 @@ void Freeblocks(const PageView& v, CandidateList& list) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
       if (size > v.ps - off) break;
     }
-    const auto [h, m, intact] = FindFreedHeader(v, off);
+    const std::int64_t cellEnd = FreedCellEnd(v, off, off + size);
+    const auto [h, m, intact] = FindFreedHeader(v, off, cellEnd);
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
     if (u <= size) {
       bool keep = true;
@@ -126,8 +150,7 @@ void Freeblocks(const PageView& v, CandidateList& list) {
         keep = guid + 36 <= v.ps && std::none_of(v.p + guid, v.p + guid + 36, [](std::uint8_t b) { return b == 0; });
       }
       // The record ends where a freeblock merged into this one begins, else with the block.
-      const auto inner = InnerFreeblocks(v, h, off + size);
-      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, inner.empty() ? off + size : inner.front(), intact);
+      if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, cellEnd, intact);
     }
     // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
     const std::int64_t next = v.Word(off);
@@ -250,7 +273,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
         fits = size <= v.ps - s - varint.length;
       }
       if (fits) {
-        const auto [h, m, intact] = FindFreedHeader(v, s);
+        const auto [h, m, intact] = FindFreedHeader(v, s, FreedCellEnd(v, s, s + size));
         const std::int64_t u = v.RecordSize(h, m, v.ps - h);
         if (u <= size) {
           Add(list, h, RecordOrigin::StaleSlot, v.ps, s + size, intact);
@@ -300,8 +323,9 @@ void MergedFreeblockRows(const PageView& v, CandidateList& list) {
     const std::int64_t end = off + size;
     const auto inner = InnerFreeblocks(v, off + 4, end);
     for (std::size_t i = 0; i < inner.size(); ++i) {
+      // The record ends where the next boundary begins.
       const std::int64_t stop = i + 1 < inner.size() ? inner[i + 1] : end;
-      const auto [h, m, intact] = FindFreedHeader(v, inner[i]);
+      const auto [h, m, intact] = FindFreedHeader(v, inner[i], stop);
       if (v.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::Freeblock, v.ps, stop, intact);
     }
     // Cells freed after the neighbour in front of them joined its block without a header of
@@ -326,6 +350,28 @@ void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, 
   const std::int64_t leaves = fmt::Be32(page + 4);
   const std::int64_t from = 8 + 4 * std::min<std::int64_t>(leaves, (view.ps - 8) / 4);
   ScanForHeaders(view, from, view.ps, RecordOrigin::FreelistTrunk, list);
+  // Whole cells found: from their payload length (about 3 bytes before the serial types) to the
+  // end of their content. No freeblock header starts inside one, though merged blocks span them.
+  std::vector<std::pair<std::int64_t, std::int64_t>> cells;
+  for (const auto& c : list) {
+    const std::int64_t content = ContentOf(view, c.offset, view.n);
+    if (content >= 0) cells.emplace_back(c.offset - 3, c.offset + view.TypesLength(c.offset, view.n) + content);
+  }
+  // The page header with the head of its freeblock chain is gone; freeblocks are recognised by a
+  // size that stays within the page and a successor after them. The parser must find a record
+  // that fills such a block exactly.
+  for (std::int64_t q = from; q + 5 < view.ps; ++q) {
+    const std::int64_t size = view.Word(q + 2);
+    const std::int64_t next = view.Word(q);
+    if (size < 5 || size > view.ps - q || (next != 0 && (next < q + size || next >= view.ps))) continue;
+    if (std::any_of(cells.begin(), cells.end(), [&](const auto& c) { return q >= c.first && q < c.second; })) continue;
+    // Whole cells inside a merged block are boundaries of the records around them, too.
+    std::int64_t stop = FreedCellEnd(view, q, q + size);
+    for (const auto& c : cells)
+      if (c.first > q && c.first < stop) stop = c.first;
+    const auto [h, m, intact] = FindFreedHeader(view, q, stop);
+    if (view.RecordSize(h, m, stop - h) <= stop - h) Add(list, h, RecordOrigin::FreelistTrunk, view.ps, stop, intact);
+  }
 }
 
 void DetectFreeblocks(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,

@@ -69,6 +69,8 @@ std::vector<HeaderLayout> Layouts(const RecordBytes& in, std::int32_t n) {
         fmt::Clamp(header.value) == all->first + length)
       layouts.push_back({n, 0, 0, false});
   }
+  // A guessed freeblock on a trunk page only counts when a record fills it exactly.
+  if (in.origin == RecordOrigin::FreelistTrunk) return layouts;
   const bool lostFirst = in.available > 0 && in.bytes[0] != 0;
   layouts.push_back(lostFirst ? HeaderLayout{n - 1, 1, 0, false} : HeaderLayout{n, 0, 0, false});
   return layouts;

@@ -66,18 +66,8 @@ RecordCursor RecordCursor::Cell(const std::uint8_t* bytes, std::size_t available
 }
 
 RecordCursor RecordCursor::Header(const std::uint8_t* bytes, std::size_t available, std::int32_t count) {
-  RecordCursor c;
-  c.form_ = RecordForm::Header;
-  c.bytes_ = bytes;
-  c.available_ = static_cast<std::int64_t>(available);
   const bool lostFirst = available > 0 && bytes[0] != 0;
-  c.firstIndex_ = c.nextIndex_ = lostFirst ? 1 : 0;
-  const std::int64_t types = lostFirst ? count - 1 : count;
-  const std::int64_t length = CSqliteRecoveryFile::SerialTypesLength(bytes, c.available_, types);
-  c.typesComplete_ = types <= 0 || length > 0;
-  c.typesEnd_ = length;
-  c.body_ = length;
-  return c;
+  return Layout(bytes, available, lostFirst ? count - 1 : count, lostFirst ? 1 : 0, 0);
 }
 
 RecordCursor RecordCursor::Layout(const std::uint8_t* bytes, std::size_t available, std::int32_t types,

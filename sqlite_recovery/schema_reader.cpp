@@ -47,11 +47,12 @@ std::vector<SchemaEntry> SchemaTables(const std::vector<SchemaEntry>& entries) {
 
 namespace {
 
-// Only what creating one ordinary table needs; no SELECT (CREATE TABLE ... AS SELECT could run
-// without end), no ATTACH, no PRAGMA.
+// Only what creating one ordinary table needs (with the index of its keys); no SELECT (CREATE
+// TABLE ... AS SELECT could run without end), no ATTACH, no PRAGMA.
 int AuthorizeCreateOnly(void*, int action, const char*, const char*, const char*, const char*) {
   switch (action) {
     case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_INDEX:
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_READ:

@@ -11,6 +11,7 @@
 
 #include "platform/text.h"
 #include "recovery/result_codes.h"
+#include "sqlite_recovery/record_cursor.h"
 #include "sqlite_recovery/sqlite_format.h"
 
 namespace vesmar {
@@ -259,31 +260,17 @@ int CSqliteRecoveryFile::FindRootPages(const std::uint8_t* page1, std::string_vi
 void CSqliteRecoveryFile::ExamineSchemaCell(const std::uint8_t* page, std::uint32_t offset, std::uint32_t cellEnd,
                                             std::string_view table, RootPageSet& roots) {
   const auto cell = AssemblePayload(page, offset, cellEnd);
-  const std::uint8_t* p = cell.data();
-  const auto size = static_cast<std::int64_t>(cell.size());
-  std::int64_t pos = fmt::ReadVarint(p, size).length;
-  pos += fmt::ReadVarint(p + pos, size - pos).length;
-  const std::int64_t headerStart = pos;
-  const auto headerLength = fmt::ReadVarint(p + pos, size - pos);
-  const std::int64_t headerEnd = std::min(size, fmt::AddClamped(headerStart, fmt::Clamp(headerLength.value)));
-  std::int64_t body = headerEnd;
-  pos += headerLength.length;
+  RecordCursor record = RecordCursor::Cell(cell.data(), cell.size());
   bool matches = false;
-  for (int column = 1; column <= 4 && pos < headerEnd; ++column) {
-    const auto type = fmt::ReadVarint(p + pos, headerEnd - pos);
-    pos += type.length;
-    const auto contentSize = fmt::Clamp(fmt::ContentSize(type.value));
-    if (contentSize > size - body) break;
-    // The type column never holds a table name, so only name and table name are compared.
-    if ((column == 2 || column == 3) && fmt::IsTextType(type.value) &&
-        contentSize == static_cast<std::int64_t>(table.size()) &&
-        std::memcmp(p + body, table.data(), table.size()) == 0)
-      matches = true;
-    if (column == 4 && matches && type.value >= 1 && type.value <= 4) {
-      const std::int64_t number = fmt::BigEndianSigned(p + body, static_cast<std::size_t>(contentSize));
+  // Columns type, name, table name, root page: the type never holds a table name, so only name
+  // and table name are compared (exactly).
+  for (Column c; record.Next(c) && c.index <= 3;) {
+    if (!c.complete()) break;
+    if ((c.index == 1 || c.index == 2) && c.IsText() && c.Bytes() == table) matches = true;
+    if (c.index == 3 && matches && c.IsSmallInteger()) {
+      const std::int64_t number = c.Integer();
       if (number >= 1 && number <= pageCount_) roots.insert(static_cast<std::uint32_t>(number - 1));
     }
-    body += contentSize;
   }
 }
 
@@ -368,18 +355,8 @@ int CSqliteRecoveryFile::FirstCellColumnCount(const LeafCellMap& map, std::int32
   if (const int rc = ReadPage(index, page.data())) return rc;
   const std::uint16_t offset = cells.front();
   const auto cell = AssemblePayload(page.data(), offset, CellEnd(cells, offset));
-  const std::uint8_t* p = cell.data();
-  const auto size = static_cast<std::int64_t>(cell.size());
-  std::int64_t pos = fmt::ReadVarint(p, size).length;
-  pos += fmt::ReadVarint(p + pos, size - pos).length;
-  const std::int64_t headerStart = pos;
-  const auto headerLength = fmt::ReadVarint(p + pos, size - pos);
-  const std::int64_t headerEnd = std::min(size, fmt::AddClamped(headerStart, fmt::Clamp(headerLength.value)));
-  pos += headerLength.length;
-  while (pos < headerEnd) {
-    pos += fmt::ReadVarint(p + pos, headerEnd - pos).length;
-    ++count;
-  }
+  RecordCursor record = RecordCursor::Cell(cell.data(), cell.size());
+  for (Column c; record.Next(c);) ++count;
   return 0;
 }
 
