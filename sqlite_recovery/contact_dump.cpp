@@ -1,6 +1,5 @@
 #include "sqlite_recovery/contact_dump.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,7 +7,6 @@
 #include "sqlite_recovery/contact_parser.h"
 #include "sqlite_recovery/row_dump_output.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
-#include "sqlite_recovery/table_driver.h"
 
 namespace vesmar {
 
@@ -21,11 +19,14 @@ class ContactRowWriter {
   int operator()(CSqliteRecoveryFile& file, const RecordBytes& record) {
     RecordCursor row = OpenContactRow(file, record);
     columns_.clear();
+    bool holdsValue = false;
     for (Column c; row.Next(c);) {
       if (c.IsText() && !ContactTextValid(c)) return result::kInvalid;
+      holdsValue = holdsValue || !c.IsNull();
       columns_.push_back(c);
     }
-    if (columns_.empty()) return result::kInvalid;
+    // Zeroed free space reads as rows of NULLs; a deleted row without a value is none.
+    if (columns_.empty() || (record.status == RecordStatus::Deleted && !holdsValue)) return result::kInvalid;
     std::uint64_t rowid = row.form() == RecordForm::Cell ? static_cast<std::uint64_t>(row.rowid()) : 0;
     if (rowid == 0) rowid = ++file.settings.highestContactRowid;
 
@@ -69,14 +70,7 @@ int DumpContactRows(const std::filesystem::path& addressBook, const std::filesys
   CSqliteRecoveryFile file;
   if (const int rc = file.OpenDatabaseFile(addressBook)) return rc;
   file.settings.highestContactRowid = highestContactRowid;
-  RowDumpOutput out;
-  if (const int rc = out.Open(output)) return rc;
-  ContactRowWriter writer(out);
-  RecoverTableOptions options;
-  options.adoptEmptyFreelistPages = false;
-  const int code = RecoverTable(file, kContactSearchTable, std::ref(writer), options);
-  const int written = out.Close();
-  return code != 0 ? code : written;
+  return RunRowDump(file, kContactSearchTable, output, [](RowDumpOutput& out) { return ContactRowWriter(out); });
 }
 
 }  // namespace vesmar

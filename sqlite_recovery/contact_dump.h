@@ -16,7 +16,8 @@ namespace vesmar {
 // types and blobs nothing; texts in double quotes with double and single quotes doubled and a
 // comma. The last column of the row has no comma after a NULL or a text; the line ends with
 // CR LF. A row is left out when one of its texts runs past its bytes, is not clean UTF-8 or
-// holds a NUL before its end.
+// holds a NUL before its end, and a deleted row when it holds no value at all (zeroed free
+// space).
 //
 // Result: 0, the database's open code, errno of the output file, or the code of a failed read
 // (the lines written before it stay).

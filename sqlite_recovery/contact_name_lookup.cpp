@@ -1,7 +1,6 @@
 #include "sqlite_recovery/contact_name_lookup.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace vesmar {
 
@@ -34,10 +33,8 @@ std::ptrdiff_t ContactNameLookup::Search(std::u16string_view address) const {
     return -1;
   }
   if (address.find(kSeparator) != std::u16string_view::npos) return -1;
-  const std::boyer_moore_horspool_searcher searcher(address.begin(), address.end());
-  const auto hit = std::search(all_.begin(), all_.end(), searcher);
-  if (hit == all_.end()) return -1;
-  const auto offset = static_cast<std::size_t>(hit - all_.begin());
+  const std::size_t offset = std::u16string_view(all_).find(address);
+  if (offset == std::u16string_view::npos) return -1;
   // The contact whose phones start at or before the hit.
   const auto it = std::upper_bound(starts_.begin(), starts_.end(), offset);
   return static_cast<std::ptrdiff_t>(it - starts_.begin()) - 1;

@@ -67,7 +67,9 @@ int ParseContactRecord(CSqliteRecoveryFile& file, const RecordBytes& record, std
   ContactRecord r;
   r.status = record.status;
   std::u16string first, last;
+  bool holdsValue = false;
   for (Column c; row.Next(c);) {
+    holdsValue = holdsValue || !c.IsNull();
     if (!c.IsText()) continue;
     DecodedText text = ColumnText(c);
     if (!c.complete() || !text.valid) return result::kInvalid;
@@ -86,6 +88,8 @@ int ParseContactRecord(CSqliteRecoveryFile& file, const RecordBytes& record, std
       case ContactField::None: break;
     }
   }
+  // Zeroed free space reads as rows of NULLs; a deleted row without a value is none.
+  if (record.status == RecordStatus::Deleted && !holdsValue) return result::kInvalid;
   r.name = std::move(first) + last;
   out.push_back(std::move(r));
   return result::kOk;

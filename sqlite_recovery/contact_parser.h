@@ -27,8 +27,9 @@ bool ContactTextValid(const Column& column);
 
 // The contact parser: every text column must pass ContactTextValid and the phones text must hold
 // no control character, else the record is rejected (87). Fields follow the column map of the
-// file's iOS 12 flag (the later layout inserted a column before the phones). Accepted records are
-// appended as they are, without the phone clean-up.
+// file's iOS 12 flag (the later layout inserted a column before the phones). A deleted row without
+// any value (zeroed free space) is rejected too. Accepted records are appended as they are,
+// without the phone clean-up.
 int ParseContactRecord(CSqliteRecoveryFile& file, const RecordBytes& record, std::vector<ContactRecord>& out);
 
 // Runs the table driver over the open address book with the contact parser and appends the

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "sqlite_recovery/message_parsers.h"
 #include "sqlite_recovery/row_dump_output.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
-#include "sqlite_recovery/table_driver.h"
 
 namespace vesmar {
 
@@ -45,13 +43,16 @@ class MessageRowWriter {
     RecordCursor row = OpenMessageRow(file, record);
     columns_.clear();
     bool sentByDevice = false;
+    bool holdsValue = false;
     for (Column c; row.Next(c);) {
       if ((c.IsText() || c.IsBlob()) && !c.complete()) return result::kInvalid;
       if (c.index == col::kIsFromMe && c.serialType == 9) sentByDevice = true;
+      holdsValue = holdsValue || !c.IsNull();
       columns_.push_back(c);
     }
-    if (columns_.empty()) return result::kInvalid;
     const bool deleted = record.status == RecordStatus::Deleted;
+    // Zeroed free space reads as rows of NULLs; a deleted row without a value is none.
+    if (columns_.empty() || (deleted && !holdsValue)) return result::kInvalid;
     std::uint64_t rowid = row.form() == RecordForm::Cell ? static_cast<std::uint64_t>(row.rowid()) : 0;
     const bool numbered = rowid == 0;
     if (numbered) rowid = file.settings.highestRowid + 1;
@@ -141,14 +142,8 @@ int DumpMessageRows(const std::filesystem::path& messagesDb, const std::filesyst
   CSqliteRecoveryFile file;
   if (const int rc = file.OpenDatabaseFile(messagesDb)) return rc;
   file.settings.highestRowid = highestRowid;
-  RowDumpOutput out;
-  if (const int rc = out.Open(output)) return rc;
-  MessageRowWriter writer(out, static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochOffset);
-  RecoverTableOptions options;
-  options.adoptEmptyFreelistPages = false;
-  const int code = RecoverTable(file, "message", std::ref(writer), options);
-  const int written = out.Close();
-  return code != 0 ? code : written;
+  const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) - kAppleEpochOffset;
+  return RunRowDump(file, "message", output, [now](RowDumpOutput& out) { return MessageRowWriter(out, now); });
 }
 
 }  // namespace vesmar

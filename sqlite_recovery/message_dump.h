@@ -20,7 +20,8 @@ namespace vesmar {
 // digits), is marked finished (column 19 "1,"), dated now (column 15, seconds since 2001) and,
 // unless sent by the device, unread (column 16 now, column 26 "1,"; sent: both "0,").
 // A row is left out when a text or blob runs past its bytes, its text (column 2) is not clean
-// UTF-8, or, deleted, its account guid (column 13) is not 36 characters from '-' to 'z'.
+// UTF-8, or, deleted, its account guid (column 13) is not 36 characters from '-' to 'z' or it
+// holds no value at all (zeroed free space).
 //
 // Result: 0, the database's open code, errno of the output file, or the code of a failed read
 // (the lines written before it stay).

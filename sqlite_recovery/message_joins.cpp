@@ -1,6 +1,7 @@
 #include "sqlite_recovery/message_joins.h"
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 
 namespace vesmar {
@@ -37,12 +38,15 @@ void JoinMessages(std::vector<MessageRecord>& messages, const std::vector<ChatHa
 
 void GroupMessages(std::vector<MessageRecord>&& messages, MessageMap& grouped) {
   // Dates are digits and separators only, so comparing them exactly orders them as comparing
-  // without regard to letter case would.
-  std::stable_sort(messages.begin(), messages.end(),
-                   [](const MessageRecord& a, const MessageRecord& b) { return a.date < b.date; });
-  for (auto& m : messages) {
-    auto& conversation = grouped[m.handleId];
-    conversation.push_back(std::move(m));
+  // without regard to letter case would. The order is found on indexes, so each record moves
+  // once, into its conversation.
+  std::vector<std::uint32_t> order(messages.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&messages](std::uint32_t a, std::uint32_t b) { return messages[a].date < messages[b].date; });
+  for (const std::uint32_t i : order) {
+    MessageRecord& m = messages[i];
+    grouped[m.handleId].push_back(std::move(m));
   }
   messages.clear();
 }

@@ -13,6 +13,13 @@ std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(static
 
 std::int32_t RowidOf(const RecordCursor& row) { return row.form() == RecordForm::Cell ? Low32(row.rowid()) : 0; }
 
+// The text of one column as stored (bad UTF-8 shows as U+FFFD); empty when it is no text.
+std::u16string TextAt(RecordCursor& row, std::int32_t index) {
+  for (Column c; row.Next(c);)
+    if (c.index == index) return c.IsText() ? ColumnText(c).text : std::u16string();
+  return {};
+}
+
 }  // namespace
 
 RecordCursor OpenMessageRow(CSqliteRecoveryFile& file, const RecordBytes& record) {
@@ -77,12 +84,7 @@ int ParseChatHandleRecord(CSqliteRecoveryFile& file, const RecordBytes& record, 
   ChatHandleRecord r;
   r.status = record.status;
   r.rowid = RowidOf(row);
-  for (Column c; row.Next(c);) {
-    if (c.index == 1) {
-      if (c.IsText()) r.address = ColumnText(c).text;
-      break;
-    }
-  }
+  r.address = TextAt(row, 1);
   if (r.address.empty()) return result::kInvalid;
   out.push_back(std::move(r));
   return result::kOk;
@@ -93,12 +95,7 @@ int ParseAttachmentRecord(CSqliteRecoveryFile& file, const RecordBytes& record, 
   AttachmentRecord r;
   r.status = record.status;
   r.rowid = RowidOf(row);
-  for (Column c; row.Next(c);) {
-    if (c.index == 4) {
-      if (c.IsText()) r.fileName = ColumnText(c).text;
-      break;
-    }
-  }
+  r.fileName = TextAt(row, 4);
   if (r.fileName.empty()) return result::kInvalid;
   out.push_back(std::move(r));
   return result::kOk;

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <charconv>
 
+#include "sqlite_recovery/table_driver.h"
+
 namespace vesmar {
 
 RowDumpOutput::~RowDumpOutput() { Close(); }
@@ -24,6 +26,17 @@ int RowDumpOutput::Close() {
   if (std::fclose(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
   file_ = nullptr;
   return error_;
+}
+
+int RunRowDump(CSqliteRecoveryFile& file, std::string_view table, const std::filesystem::path& output,
+               const std::function<RecordParser(RowDumpOutput&)>& makeWriter) {
+  RowDumpOutput out;
+  if (const int rc = out.Open(output)) return rc;
+  RecoverTableOptions options;
+  options.adoptEmptyFreelistPages = false;
+  const int code = RecoverTable(file, table, makeWriter(out), options);
+  const int written = out.Close();
+  return code != 0 ? code : written;
 }
 
 void AppendQuoteDoubled(std::string& out, std::string_view value) {

@@ -4,10 +4,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "sqlite_recovery/record_parser.h"
+
 namespace vesmar {
+
+class CSqliteRecoveryFile;
 
 class RowDumpOutput {
  public:
@@ -26,6 +31,13 @@ class RowDumpOutput {
   std::FILE* file_ = nullptr;
   int error_ = 0;
 };
+
+// Runs the table driver over `table` of the open `file` with a row writer, appending to
+// `output`: live cells, carved rows and cells of freed pages (a freed page without cells is not
+// adopted). `makeWriter` gets the open output and returns the parser. Result: errno when the
+// output cannot be opened, else the table driver's code, else that of the last write.
+int RunRowDump(CSqliteRecoveryFile& file, std::string_view table, const std::filesystem::path& output,
+               const std::function<RecordParser(RowDumpOutput&)>& makeWriter);
 
 // Appends `value` with every double and single quote doubled, as the dumps quote texts.
 void AppendQuoteDoubled(std::string& out, std::string_view value);

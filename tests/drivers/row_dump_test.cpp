@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "sqlite_recovery/contact_dump.h"
+#include "sqlite_recovery/contacts_driver.h"
 #include "sqlite_recovery/date_text.h"
 #include "sqlite_recovery/message_dump.h"
 #include "tests/fixtures/address_book_fixture.h"
@@ -179,6 +180,22 @@ TEST_P(ContactRowDumpTest, OneLinePerRowEndingAtItsLastColumn) {
   // Zoe's row comes back from the free space, numbered after the mark.
   EXPECT_EQ(lines[3].substr(0, 17), "101,\"Zoe\",\"Gone\",");
   EXPECT_NE(lines[3].find("\"555-090-0909 +15550900909 "), std::string::npos);
+}
+
+TEST_P(ContactRowDumpTest, ZeroedFreeSpaceIsNoRow) {
+  fixtures::TempDir dir;
+  const auto db = dir / "AddressBook.sqlitedb";
+  {
+    AddressBookDatabase book(db, GetParam());
+    for (int i = 0; i < 3; ++i) book.AddPerson({"Gone", std::to_string(i), "", {"555-010-0000"}, {}, "", "", ""});
+    book.db().Exec("PRAGMA secure_delete=1; DELETE FROM ABPersonFullTextSearch;");
+  }
+  ASSERT_EQ(DumpContactRows(db, dir / "Contacts.csv", 0), 0);
+  EXPECT_EQ(fixtures::ReadFileBytes(dir / "Contacts.csv"), "");
+  std::vector<ContactRecord> contacts;
+  std::uint64_t highest = 0;
+  ASSERT_EQ(RecoverContacts(db, GetParam() == AddressBookLayout::Ios15, contacts, highest), 0);
+  EXPECT_TRUE(contacts.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ContactRowDumpTest, ::testing::Values(AddressBookLayout::Ios7, AddressBookLayout::Ios15),
