@@ -203,20 +203,30 @@ TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {
   ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(Exported (\d+) of (\d+) item\(s\) into .*: (\d+) written, 0 failed)")))
       << run.out;
   EXPECT_EQ(m[1], m[2]);
+  EXPECT_EQ(m[3], m[1]);
   std::size_t files = 0;
   for (const auto& e : fs::recursive_directory_iterator(dir / "out")) files += e.is_regular_file();
-  EXPECT_EQ(files, std::stoul(m[3]));
+  // Each file item is one file; calls and notes share one document per category.
+  EXPECT_LE(files, std::stoul(m[3]));
   EXPECT_TRUE(fs::is_regular_file(dir / "out" / "Camera Roll" / "IMG_0001.JPG"));
   EXPECT_TRUE(fs::is_regular_file(dir / "out" / "App Video" / "example.camera" / "clip.MP4"));
+  for (const char* records : {"CallHistory", "Notes", "WhatsApp Message"})
+    EXPECT_TRUE(fs::is_directory(dir / "out" / records)) << records;
 
-  // One category by a loose name; only deleted records (the demo's files are never deleted).
+  // One category by a loose name; only deleted records (the demo's files are never deleted, some
+  // of its calls, notes and chats are).
   const CliRun one = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "one") + " --category camera-roll", dir);
   ASSERT_EQ(one.status, 0) << one.err;
   for (const auto& e : fs::directory_iterator(dir / "one")) EXPECT_EQ(e.path().filename(), "Camera Roll");
   const CliRun deleted = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "deleted") + " --only-deleted", dir);
   EXPECT_EQ(deleted.status, 0);
-  EXPECT_NE(deleted.out.find("Nothing to export"), std::string::npos) << deleted.out;
-  EXPECT_FALSE(fs::exists(dir / "deleted"));
+  EXPECT_TRUE(fs::is_directory(dir / "deleted" / "CallHistory")) << deleted.out;
+  EXPECT_FALSE(fs::exists(dir / "deleted" / "Camera Roll"));
+  const CliRun nothing = RunCli("export " + Q(dir / "demo") + " " + Q(dir / "nothing") +
+                                " --only-deleted --category camera-roll", dir);
+  EXPECT_EQ(nothing.status, 0);
+  EXPECT_NE(nothing.out.find("Nothing to export"), std::string::npos) << nothing.out;
+  EXPECT_FALSE(fs::exists(dir / "nothing"));
   for (const std::string& args : {"export " + Q(dir / "demo"), "export " + Q(dir / "demo") + " x --category Voicemail",
                                   "export " + Q(dir / "demo") + " x --bogus"})
     EXPECT_EQ(RunCli(args, dir).status, 64) << args;
