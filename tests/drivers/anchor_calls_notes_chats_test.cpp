@@ -22,7 +22,7 @@ fs::path IleappChatStorage() {
 
 // A WhatsApp build of 2022 (iOS 15): the text messages come back with their chat; its media items
 // keep their path at another column than the one read, so media messages do not (yet).
-TEST(AnchorDatabasesTest, WhatsAppChatStorageOfARealPhone) {
+TEST(AnchorCallsNotesChatsTest, WhatsAppChatStorageOfARealPhone) {
   const fs::path db = IleappChatStorage();
   if (!fs::exists(db)) GTEST_SKIP() << "anchors not present";
   const std::string before = fixtures::ReadFileBytes(db);
@@ -49,7 +49,7 @@ TEST(AnchorDatabasesTest, WhatsAppChatStorageOfARealPhone) {
 
 // Older layouts (iOS 5 to 8) that keep the number at column 1: nothing to fail on, and whatever
 // comes back is a whole call.
-TEST(AnchorDatabasesTest, OlderCallHistoriesAndNotes) {
+TEST(AnchorCallsNotesChatsTest, OlderCallHistoriesAndNotes) {
   const fs::path tracy = kAnchors / "unit21-ngdc-tracy";
   const fs::path otapki = kAnchors / "otapki-iphone";
   if (!fs::exists(tracy / "call_history.db")) GTEST_SKIP() << "anchors not present";
