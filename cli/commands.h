@@ -26,5 +26,6 @@ int DevicesCommand(const Args& args);
 // `scanned` is the scan's result), else the exit status after reporting why not.
 int ScanDevice(const std::optional<std::string>& password, bool json, ScanResults& results, int& scanned);
 int ExportCommand(const Args& args);
+int CarveCommand(const Args& args);
 
 }  // namespace vesmar::cli

@@ -23,7 +23,9 @@ constexpr const char* kUsage =
     "        list the connected devices: name, class, version, whether backups are encrypted\n"
     "  export <backup-folder> <output-folder> [--password TEXT] [--only-deleted] [--category NAME ...]\n        recover everything (or only deleted records, or the named categories) into <output-folder>\n"
     "  demo <folder>\n"
-    "        write a small demo backup into <folder>\n";
+    "        write a small demo backup into <folder>\n"
+    "  carve <database> <table> [--columns N] [--json]\n"
+    "        print the live and deleted rows of one table of an SQLite database\n";
 
 struct Command {
   const char* name;
@@ -36,6 +38,7 @@ constexpr Command kCommands[] = {
     {"list", &vesmar::cli::ListCommand},
     {"devices", &vesmar::cli::DevicesCommand},
     {"export", &vesmar::cli::ExportCommand},
+    {"carve", &vesmar::cli::CarveCommand},
 };
 
 }  // namespace
