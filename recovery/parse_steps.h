@@ -17,6 +17,10 @@ int RunParseCallHistory(ScanSession& session, const DatabaseLocations& db, std::
 int RunParseNotes(ScanSession& session, const DatabaseLocations& db, std::vector<NoteRecord>& out);
 int RunParseWhatsApp(ScanSession& session, const DatabaseLocations& db, WhatsAppChatMap& out);
 
+// A driver's result as a step's result without a callback: a 2 there is a missing file
+// (errno ENOENT), not a stop, and becomes 87.
+int NotAStop(int code);
+
 // Raw row dumps of the messages database and the address book, numbered after the marks the
 // parses left in the session.
 int RunWriteMessagesCsv(const ScanSession& session, const DatabaseLocations& db, const std::string& path);

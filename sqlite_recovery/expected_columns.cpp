@@ -45,7 +45,9 @@ std::int32_t KnownColumnCount(KnownTable table, const RecoverySettings& s) {
     case KnownTable::Handle: return 5;
     case KnownTable::Attachment: return 9;
     case KnownTable::MessageAttachmentJoin: return 2;
-    case KnownTable::ContactSearch: return s.contactHeaderBytes > 25 ? 25 : 24;
+    case KnownTable::ContactSearch:
+      if (s.contactColumnCount > 0) return s.contactColumnCount;
+      return s.contactHeaderBytes > 25 ? 25 : 24;
     case KnownTable::Call: return 13;
     case KnownTable::WhatsAppMessage: return s.whatsAppMessageColumnCount;
     case KnownTable::WhatsAppChatSession: return 25;

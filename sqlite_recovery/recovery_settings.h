@@ -21,7 +21,11 @@ struct RecoverySettings {
   std::int32_t callHeaderBytes = 0;
   // Serial-type bytes of the last live ABPersonFullTextSearch_content row decoded; 0 until then.
   std::int32_t contactHeaderBytes = 0;
-  // Expected column count of table message: 38 until a live message row sets it to 38 or 51.
+  // Columns of the last live ABPersonFullTextSearch_content row decoded (24 before iOS 12, 26
+  // from then on); 0 until then. Once set it is the table's expected column count.
+  std::int32_t contactColumnCount = 0;
+  // Expected column count of table message: 38 until a live message row sets it to its own
+  // column count (38 and 51 on older devices, 68, 74 or more on current ones).
   std::int32_t messageColumnCount = 38;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 
@@ -117,6 +118,36 @@ TEST(CliTest, DemoScanFillsTheFileCategories) {
   EXPECT_EQ(categories["App Videos"][0]["displayName"], "clip.MP4");
   EXPECT_EQ(categories["Messages Attachments"][0]["mark"], 0);
   EXPECT_EQ(categories["Camera Roll"][0]["displayName"], "IMG_0001.JPG");
+}
+
+// The demo's messages and contacts come back live and deleted, with names beside the messages.
+TEST(CliTest, DemoScanShowsMessagesAndContactsLiveAndDeleted) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+  const CliRun run = RunCli("scan " + Q(dir / "demo") + " --json", dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto categories = nlohmann::json::parse(run.out)["categories"];
+  std::map<std::string, int> messages;
+  std::string deletedTexts;
+  for (const auto& conversation : categories["Messages"])
+    for (const auto& m : conversation["messages"]) {
+      ++messages[m["status"].get<std::string>()];
+      EXPECT_EQ(m["handleId"], conversation["key"]);
+      if (m["status"] == "Deleted") deletedTexts += m["text"].get<std::string>() + "|";
+      if (m["address"] == "+15550100123") {
+        EXPECT_EQ(m["contactName"], "AnnaBerg");
+      }
+    }
+  EXPECT_EQ(messages["Live"], 10);
+  EXPECT_EQ(deletedTexts, "Did you get the tickets?|The spare key is under the blue pot|");
+  std::map<std::string, std::string> contacts;
+  for (const auto& c : categories["Contacts"]) contacts[c["name"]] = c["status"];
+  EXPECT_EQ(contacts, (std::map<std::string, std::string>{
+                          {"AnnaBerg", "Live"}, {"BenCarter", "Deleted"}, {"DoraEvans", "Live"}, {"No Name", "Live"}}));
+
+  const CliRun table = RunCli("scan " + Q(dir / "demo"), dir);
+  EXPECT_NE(table.out.find("Messages                     10        2"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("Contacts                      3        1"), std::string::npos) << table.out;
 }
 
 // list reads the user's backup folder (the test program's private one, inherited by the child).
