@@ -1,12 +1,11 @@
 #include "recovery/parse_steps.h"
-#include "recovery/result_codes.h"
+#include "sqlite_recovery/notes_driver.h"
 
 namespace vesmar {
 
 int RunParseNotes(ScanSession& session, const DatabaseLocations& db, std::vector<NoteRecord>& out) {
-  (void)db;
-  (void)out;
-  return session.FinishParseStep(session.stepWidth / 2, result::kOk);
+  const int parsed = RecoverNotes(db.notes, out);
+  return session.FinishParseStep(session.stepWidth / 2, session.callback ? parsed : NotAStop(parsed));
 }
 
 }  // namespace vesmar

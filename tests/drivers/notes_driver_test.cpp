@@ -1,0 +1,95 @@
+#include "sqlite_recovery/notes_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "platform/text.h"
+#include "sqlite_recovery/date_text.h"
+#include "sqlite_recovery/note_parsers.h"
+#include "tests/fixtures/deleted_rows_fixture.h"
+#include "tests/fixtures/notes_fixture.h"
+#include "tests/fixtures/temp_dir.h"
+
+namespace vesmar {
+namespace {
+
+std::string Describe(const NoteRecord& n) {
+  return std::string(RecordStatusName(n.status)) + "|" + std::to_string(n.link) + "|" + Utf16ToUtf8(n.date) + "|" +
+         Utf16ToUtf8(n.title) + "|" + Utf16ToUtf8(n.content);
+}
+
+std::string Line(const char* status, long long link, const std::u16string& date, const std::string& title,
+                 const std::string& content) {
+  NoteRecord n;
+  n.status = std::string(status) == "Live" ? RecordStatus::Live : RecordStatus::Deleted;
+  n.link = static_cast<std::int32_t>(link);
+  n.date = date;
+  n.title = Utf8ToUtf16(title);
+  n.content = Utf8ToUtf16(content);
+  return Describe(n);
+}
+
+TEST(NotesDriverTest, BodiesJoinTheirNotesLiveAndDeleted) {
+  fixtures::TempDir dir;
+  fixtures::NotesDatabase db(dir / "notes.sqlite");
+  // Body 1 is stored as the constant 1 in ZNOTE.ZBODY.
+  const auto shopping = db.AddNote("Shopping", "<div>Milk &amp; eggs</div><div>Bread<br></div>", "600000000");
+  const auto quote = db.AddNote("Say &quot;hi&quot;", "a&amp;lt;b &#39;x&#39;&nbsp;&gt;", "600000100.5");
+  const auto goneBody = db.AddNote("Body gone", "<div>was here</div>", "600000200");
+  const auto goneNote = db.AddNote("Note row gone", "Body stays", "600000300");
+  const long long orphan = db.AddBody("<b>No note points here</b>");
+  db.AddNoteRow("", 0);  // neither title nor body: not a note
+  const long long draft = db.AddNoteRow("Draft without body", 0, "600000400");
+  db.DeleteBody(goneBody.body);
+  db.DeleteNoteRow(goneNote.note);
+  db.Close();
+
+  std::vector<NoteRecord> notes{NoteRecord{}};  // replaced
+  ASSERT_EQ(RecoverNotes(dir / "notes.sqlite", notes), 0);
+  std::vector<std::string> got;
+  for (const auto& n : notes) got.push_back(Describe(n));
+  const std::vector<std::string> expected = {
+      // Live bodies in page order, each with its note's title and date.
+      Line("Live", shopping.body, AppleDateText(600'000'000), "Shopping", "\nMilk & eggs\nBread\n"),
+      Line("Live", quote.body, AppleDateText(600'000'100), "Say \"hi\"", "a&lt;b 'x' >"),
+      // Its note row was deleted: the carved row still gives title and date; the body's status.
+      Line("Live", goneNote.body, AppleDateText(600'000'300), "Note row gone", "Body stays"),
+      Line("Live", orphan, u"", "", "<b>No note points here</b>"),
+      // The deleted body, carved without its rowid: no note can be told to be its own.
+      Line("Deleted", 0, u"", "", "\nwas here"),
+      // Notes no body took, with their own status.
+      Line("Live", goneBody.body, AppleDateText(600'000'200), "Body gone", ""),
+      Line("Live", 0, AppleDateText(600'000'400), "Draft without body", ""),
+  };
+  EXPECT_EQ(got, expected);
+  (void)draft;
+}
+
+TEST(NotesDriverTest, HtmlToText) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      // &amp; goes last, so what it makes is not turned again.
+      {u"a&amp;lt;b", u"a&lt;b"},
+      {u"<div>one</div><div>two<br></div>", u"\none\ntwo\n"},
+      {u"&#39;&quot;&lt;&gt;&nbsp;&amp;", u"'\"<> &"},
+      // A replacement goes on after what it inserted.
+      {u"&amp;amp;", u"&amp;"},
+      {u"<p>kept</p> &copy;", u"<p>kept</p> &copy;"},
+      {u"", u""},
+  };
+  for (const auto& [html, text] : cases) EXPECT_EQ(NoteHtmlToText(html), text) << Utf16ToUtf8(html);
+}
+
+TEST(NotesDriverTest, UnreadableDatabaseGivesNoNotes) {
+  fixtures::TempDir dir;
+  fixtures::WriteFileBytes(dir / "text.sqlite", std::string(8192, 'x'));
+  std::vector<NoteRecord> notes{NoteRecord{}};
+  EXPECT_EQ(RecoverNotes(dir / "missing.sqlite", notes), ENOENT);
+  EXPECT_TRUE(notes.empty());
+  notes.assign(1, NoteRecord{});
+  EXPECT_EQ(RecoverNotes(dir / "text.sqlite", notes), 87);
+  EXPECT_TRUE(notes.empty());
+}
+
+}  // namespace
+}  // namespace vesmar
