@@ -61,4 +61,16 @@ std::int32_t KnownColumnCount(KnownTable table, const RecoverySettings& s) {
   return 0;
 }
 
+bool FollowsItsRows(KnownTable table) {
+  switch (table) {
+    case KnownTable::Message:
+    case KnownTable::ContactSearch:
+    case KnownTable::WhatsAppMessage:
+    case KnownTable::Other:
+      return false;
+    default:
+      return true;
+  }
+}
+
 }  // namespace vesmar

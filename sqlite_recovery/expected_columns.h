@@ -34,4 +34,10 @@ KnownTable IdentifyTable(std::string_view name);
 // Expected column count of a known table under the settings of the run; 0 for KnownTable::Other.
 std::int32_t KnownColumnCount(KnownTable table, const RecoverySettings& settings);
 
+// Tables whose fixed count is right for one device version only (the note, call, attachment,
+// handle and WhatsApp lookup tables grew columns over the years): carving them with that count
+// on another version loses every deleted row, so they follow the rows of the database at hand.
+// The message, contact and WhatsApp message tables have rules of their own in their drivers.
+bool FollowsItsRows(KnownTable table);
+
 }  // namespace vesmar

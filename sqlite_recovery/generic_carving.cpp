@@ -68,6 +68,7 @@ int CarveTable(CSqliteRecoveryFile& file, const std::vector<SchemaEntry>& schema
   if (run.source != ColumnCountSource::KnownTable) file.SetDeclaredColumnCount(run.table, run.columnCount);
   RecoverTableOptions options;
   options.carveFreelistTrunks = true;
+  options.trunkMinColumns = 0;  // the examiner sees where each row came from
   options.splitMergedFreeblocks = true;
   const int rc = RecoverTable(file, run.table, GenericRecordParser(sink, declared.rowidAlias), options);
   // Known tables' counts can change while their live rows are read; report the final one.

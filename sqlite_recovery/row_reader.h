@@ -18,8 +18,8 @@ class CSqliteRecoveryFile;
 
 class RowReader {
  public:
-  // `fallbackColumns`: the count for carved rows until a live row was seen; 0 reads no carved
-  // row at all (then Open gives a cursor without columns).
+  // `fallbackColumns`: the count for carved rows until a live row was seen; 0 takes the table's
+  // expected count from the file.
   explicit RowReader(std::int32_t fallbackColumns) : fallback_(fallbackColumns) {}
 
   RecordCursor Open(CSqliteRecoveryFile& file, const RecordBytes& record);

@@ -362,7 +362,9 @@ int CSqliteRecoveryFile::FirstCellColumnCount(const LeafCellMap& map, std::int32
 
 std::int32_t CSqliteRecoveryFile::ExpectedColumnCount(std::string_view table) {
   const KnownTable known = IdentifyTable(table);
-  if (known != KnownTable::Other) {
+  if (known != KnownTable::Other && EqualsNoCaseAscii(table, currentTable_)) {
+    lastExpectedColumnCount_ = CurrentColumnCount();
+  } else if (known != KnownTable::Other) {
     lastExpectedColumnCount_ = KnownColumnCount(known, settings);
   } else {
     const auto it = declaredCounts_.find(ToLowerAscii(table));
@@ -376,11 +378,16 @@ void CSqliteRecoveryFile::SetDeclaredColumnCount(std::string_view table, std::in
   if (EqualsNoCaseAscii(table, currentTable_)) currentDeclared_ = count;
 }
 
+bool CSqliteRecoveryFile::HasDeclaredColumnCount(std::string_view table) const {
+  return declaredCounts_.count(ToLowerAscii(table)) != 0;
+}
+
 void CSqliteRecoveryFile::SetCurrentTable(std::string_view table) {
   currentTable_ = std::string(table);
   currentKnown_ = IdentifyTable(table);
   const auto it = declaredCounts_.find(ToLowerAscii(table));
   currentDeclared_ = it == declaredCounts_.end() ? 0 : it->second;
+  learnedColumns_ = 0;
 }
 
 std::uint8_t* CSqliteRecoveryFile::ScratchBuffer() {

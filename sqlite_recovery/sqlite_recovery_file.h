@@ -123,15 +123,25 @@ class CSqliteRecoveryFile {
   std::int32_t lastExpectedColumnCount() const { return lastExpectedColumnCount_; }
   // A column count for a table the fixed table does not name (for instance from its CREATE TABLE).
   void SetDeclaredColumnCount(std::string_view table, std::int32_t count);
+  bool HasDeclaredColumnCount(std::string_view table) const;
 
   // The table being recovered: set by the table driver; carving reads its column count.
   void SetCurrentTable(std::string_view table);
   const std::string& currentTable() const { return currentTable_; }
   KnownTable currentKnownTable() const { return currentKnown_; }
-  // ExpectedColumnCount of the current table, without the name lookup.
+  // ExpectedColumnCount of the current table, without the name lookup. A table whose fixed count
+  // differs between device versions follows its rows instead: the column count of its last live
+  // row, else the count its CREATE TABLE declares, else the fixed count.
   std::int32_t CurrentColumnCount() const {
-    return currentKnown_ == KnownTable::Other ? currentDeclared_ : KnownColumnCount(currentKnown_, settings);
+    if (currentKnown_ == KnownTable::Other) return currentDeclared_;
+    if (FollowsItsRows(currentKnown_)) {
+      if (learnedColumns_ > 0) return learnedColumns_;
+      if (currentDeclared_ > 0) return currentDeclared_;
+    }
+    return KnownColumnCount(currentKnown_, settings);
   }
+  // The table driver reports the column count of every live row of the current table.
+  void NoteLiveColumnCount(std::int32_t columns) { learnedColumns_ = columns; }
 
   // 8 MiB for the row dump writers to hold one value; made on first use.
   std::uint8_t* ScratchBuffer();
@@ -170,6 +180,7 @@ class CSqliteRecoveryFile {
   std::string currentTable_;
   KnownTable currentKnown_ = KnownTable::Other;
   std::int32_t currentDeclared_ = 0;
+  std::int32_t learnedColumns_ = 0;
   std::map<std::string, std::int32_t> declaredCounts_;
   std::unique_ptr<std::uint8_t[]> scratch_;
   std::vector<std::uint8_t> assembled_;

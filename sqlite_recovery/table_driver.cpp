@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "recovery/result_codes.h"
+#include "platform/text.h"
 #include "sqlite_recovery/deleted_candidates.h"
+#include "sqlite_recovery/expected_columns.h"
+#include "sqlite_recovery/schema_reader.h"
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 
@@ -13,6 +16,35 @@ namespace vesmar {
 namespace fmt = sqlite_format;
 
 namespace {
+
+// Number of serial types in a cell's header, read within the cell's bytes.
+std::int32_t CellColumnCount(const std::uint8_t* cell, std::int64_t size) {
+  std::int64_t pos = 0;
+  for (int skip = 0; skip < 2 && pos < size; ++skip) pos += fmt::ReadVarint(cell + pos, size - pos).length;
+  if (pos >= size) return 0;
+  const std::int64_t headerStart = pos;
+  const auto header = fmt::ReadVarint(cell + pos, size - pos);
+  pos += header.length;
+  const std::int64_t end = std::min<std::int64_t>(size, headerStart + fmt::Clamp(header.value));
+  std::int32_t count = 0;
+  while (pos < end) {
+    pos += fmt::ReadVarint(cell + pos, end - pos).length;
+    ++count;
+  }
+  return count;
+}
+
+// The column count the table's CREATE TABLE declares, registered once per file for the tables
+// that follow their rows, so a table without live rows is still carved with its real width.
+void RegisterDeclaredCount(CSqliteRecoveryFile& file, std::string_view table) {
+  if (!FollowsItsRows(IdentifyTable(table)) || file.HasDeclaredColumnCount(table)) return;
+  std::vector<SchemaEntry> schema;
+  ReadSchema(file, schema);
+  std::int32_t columns = 0;
+  for (const auto& entry : schema)
+    if (entry.type == "table" && EqualsNoCaseAscii(entry.name, table)) columns = ReadDeclaredTable(entry.sql).columns;
+  file.SetDeclaredColumnCount(table, columns);
+}
 
 // Reads pages of a map one after another into one buffer and hands every entry to the parser.
 class MapParser {
@@ -42,6 +74,7 @@ class MapParser {
         in.offset = offset;
         in.origin = RecordOrigin::Cell;
         in.onFreelistPage = onFreelistPage_;
+        if (status == RecordStatus::Live) file_.NoteLiveColumnCount(CellColumnCount(in.bytes, in.cellEnd - offset));
         parser_(file_, in);
       }
     }
@@ -154,6 +187,7 @@ int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const Record
   if (const int rc = file.ReadPage(0, page1.data())) return rc;
   RootPageSet roots;
   const int found = file.FindRootPages(page1.data(), table, roots);
+  RegisterDeclaredCount(file, table);
   file.SetCurrentTable(table);
   file.ExpectedColumnCount(table);
   // Roots found before a failed schema read are real roots; they are still recovered.
@@ -163,7 +197,7 @@ int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const Record
     const int freelist = RecoverFreelist(file, parser, options);
     if (code == 0) code = freelist;
   }
-  if (options.carveFreelistTrunks) {
+  if (options.carveFreelistTrunks && file.CurrentColumnCount() >= options.trunkMinColumns) {
     const int trunks = RecoverTrunks(file, parser);
     if (code == 0) code = trunks;
   }

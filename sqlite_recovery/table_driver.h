@@ -19,11 +19,16 @@ struct RecoverTableOptions {
   // cells; the row dump writers turn this off.
   bool adoptEmptyFreelistPages = true;
   // Beyond the steps above: carve the old cells left on freelist trunk pages too, after everything
-  // else. A dropped table whose only page became the trunk is found this way.
-  bool carveFreelistTrunks = false;
+  // else. A dropped table whose only page became the trunk, and the first page of a table the user
+  // emptied, are found this way.
+  bool carveFreelistTrunks = true;
+  // A trunk page no longer says which table its old cells belonged to; only the column count
+  // does. Rows of two or three columns (the join tables) match another table's by chance, which
+  // would link wrong records, so by default only wider tables take trunk rows.
+  std::int32_t trunkMinColumns = 4;
   // Beyond the steps above: also the rows behind the first of a merged freeblock (their
   // candidates follow the others of their page).
-  bool splitMergedFreeblocks = false;
+  bool splitMergedFreeblocks = true;
 };
 
 // Runs the table's live cells, its carved candidates and its adopted freelist pages through

@@ -166,6 +166,33 @@ TEST(CallsDriverTest, ManyDeletedCallsComeBack) {
   EXPECT_EQ(recovered, deleted);
 }
 
+// A call log the user cleared completely: no live row teaches the carver the table's width, so
+// it takes the width the table declares; the fixed width of an older layout would find nothing.
+TEST(CallsDriverTest, ClearedCallLogComesBack) {
+  for (const CallLayout layout : {CallLayout::CallRecord, CallLayout::CallRecordIos12}) {
+    fixtures::TempDir dir;
+    std::set<std::string> written;
+    {
+      fixtures::CallHistoryDatabase db(dir / "calls.db", layout);
+      db.db().Exec("BEGIN;");
+      for (int i = 1; i <= 200; ++i) {
+        const std::string address = "+1555" + std::to_string(200000 + i);
+        db.AddCall({address, std::to_string(600'000'000 + i), std::to_string(i), i % 3 == 0});
+        written.insert(address);
+      }
+      db.db().Exec("COMMIT; DELETE FROM ZCALLRECORD;");
+    }
+    std::vector<CallRecord> calls;
+    RecoverCalls(dir / "calls.db", dir / "missing.db", layout == CallLayout::CallRecordIos12, calls);
+    std::set<std::string> recovered;
+    for (const auto& c : calls) {
+      EXPECT_EQ(c.status, RecordStatus::Deleted);
+      recovered.insert(Utf16ToUtf8(c.address));
+    }
+    EXPECT_EQ(recovered, written) << (layout == CallLayout::CallRecord ? "CallRecord" : "CallRecordIos12");
+  }
+}
+
 // The table SQLite can query decides: an empty ZCALLRECORD still is the call table, even beside a
 // table call with rows.
 TEST(CallsDriverTest, EmptyCallRecordTableIsStillTheCallTable) {
