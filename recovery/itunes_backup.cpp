@@ -104,14 +104,16 @@ fs::path CItunesBackup::HashedFile(std::string_view fileName) const {
   return HashedFilePath(backupFolder_, fileName, twoLevelLayout_ && !Decrypted());
 }
 
+// The database itself, not its "-wal" or "-shm" companions, which are listed beside it in any
+// order and would otherwise be taken for it.
 fs::path CItunesBackup::FindWhatsAppDatabase() const {
   fs::path found;
   int matches = 0;
   for (const auto& entry : manifest_) {
-    if (entry.key.find("ChatStorage.sqlite") != std::string::npos) {
+    if (entry.key.ends_with("ChatStorage.sqlite")) {
       found = HashedFile(entry.fileName);
       ++matches;
-    } else if (entry.key.find("Contacts.sqlite") != std::string::npos) {
+    } else if (entry.key.ends_with("Contacts.sqlite")) {
       ++matches;
     }
     if (matches >= 2) break;

@@ -35,6 +35,7 @@ void BuildSmallBackup(BackupBuilder& b) {
   b.AddFile("AppDomain-com.example.app", "Documents/a.png", fixtures::SamplePng());
   b.AddFile("MediaDomain", "Library/SMS/Attachments/ab/01/x.jpg", fixtures::SampleJpeg());
   b.AddFile("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "ChatStorage.sqlite", "chats");
+  b.AddFile("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "ChatStorage.sqlite-wal", "log");
   b.AddFile("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "Contacts.sqlite", "contacts");
   b.AddEntry("HomeDomain", "Library/Notes", fixtures::EntryKind::Folder);
   b.Write();
@@ -101,7 +102,7 @@ TEST_P(BackupScanTest, ProgressPointsOfAPlainBackup) {
   // entry); the backup source's WhatsApp step reuses the app step's list and does not walk.
   // The messages driver reports once more itself (its sms.db is no database).
   const std::size_t entries = backup.Manifest().size();
-  EXPECT_EQ(entries, GetParam() == ManifestFormat::Db ? 7u : 6u);
+  EXPECT_EQ(entries, GetParam() == ManifestFormat::Db ? 8u : 7u);
   EXPECT_EQ(rec.reports.size(), 3 * entries + 3 + 9 + 1);
   EXPECT_EQ(backup.TwoLevelLayout(), GetParam() == ManifestFormat::Db);
 }
