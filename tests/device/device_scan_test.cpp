@@ -12,8 +12,9 @@
 #include "recovery/scan_run.h"
 #include "recovery/working_folders.h"
 #include "tests/device/fake/fake_device.h"
+#include "tests/fixtures/address_book_fixture.h"
 #include "tests/fixtures/backup_builder.h"
-#include "tests/fixtures/sqlite_fixture.h"
+#include "tests/fixtures/messages_fixture.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -28,27 +29,37 @@ std::string Read(const fs::path& p) {
   return s.str();
 }
 
-std::string SmallDatabase(const fs::path& scratch, const char* sql) {
+// The phone's message database: one conversation with Ada, one of its messages deleted.
+std::string MessagesDatabase(const fs::path& path) {
   {
-    fixtures::SqliteDb db(scratch);
-    db.Exec(sql);
+    fixtures::SmsDatabase sms(path, fixtures::MessageLayout::Columns74);
+    const long long ada = sms.AddHandle("+15550101234");
+    sms.AddMessage({ada, "see you at eight", 600'000'000});
+    const long long gone = sms.AddMessage({ada, "delete me before anyone reads this", 600'000'060, true});
+    sms.AddMessage({ada, "the train is late", 600'000'120});
+    sms.DeleteMessage(gone);
   }
-  return Read(scratch);
+  return Read(path);
+}
+
+std::string AddressBook(const fs::path& path) {
+  {
+    fixtures::AddressBookDatabase book(path, fixtures::AddressBookLayout::Ios15);
+    book.AddPerson({"Ada", "Lovelace", "", {"(555) 010-1234"}});
+  }
+  return Read(path);
 }
 
 // What the phone holds: photos, a message database, an address book, an app's picture and a
 // message attachment.
 void WritePhoneBackup(const fs::path& folder, const fs::path& scratch) {
   fixtures::BackupBuilder b(folder, fixtures::ManifestFormat::Db);
+  b.info().productVersion = "14.3";
   b.AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::SampleJpeg(40000));
   b.AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0002.PNG", fixtures::SamplePng(9000));
   b.AddFile("MediaDomain", "Media/PhotoStreamsData/1/100APPLE/IMG_0100.JPG", fixtures::SampleJpeg(3000));
-  b.AddFile("HomeDomain", "Library/SMS/sms.db",
-            SmallDatabase(scratch / "sms.db", "CREATE TABLE message(ROWID INTEGER PRIMARY KEY, text TEXT);"
-                                              "INSERT INTO message(text) VALUES('see you at eight');"));
-  b.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
-            SmallDatabase(scratch / "ab.db", "CREATE TABLE ABPerson(ROWID INTEGER PRIMARY KEY, First TEXT);"
-                                             "INSERT INTO ABPerson(First) VALUES('Ada');"));
+  b.AddFile("HomeDomain", "Library/SMS/sms.db", MessagesDatabase(scratch / "sms.db"));
+  b.AddFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb", AddressBook(scratch / "ab.db"));
   b.AddFile("MediaDomain", "Library/SMS/Attachments/ab/01/photo.jpg", fixtures::SampleJpeg(5000));
   b.AddFile("AppDomain-com.example.camera", "Documents/shot.jpg", fixtures::SampleJpeg(7000));
   b.Write();
@@ -124,14 +135,29 @@ TEST_F(DeviceScanTest, FullBackupOfTheDeviceIsScanned) {
   EXPECT_EQ(stepEnd - (rec.reports.begin() + reportsBeforeSteps), 6);  // 22 .. 37, then 40 twice
   EXPECT_EQ(std::count(rec.reports.begin(), rec.reports.end(), 40), 2);
 
-  // Whatever the steps list lies inside the device backup. The classification of media and the
-  // database drivers add their counts here as they join the build: camera roll 2, photo stream
-  // 1, message attachments 1, app files 1, and the rows of the two databases above.
+  // What the phone held comes back: its photos, attachment and app picture, found inside the
+  // device backup, and its conversation with the deleted message and the contact's name.
   auto inBackup = [&backup](const fs::path& p) { return p.string().rfind(backup.string(), 0) == 0 && fs::exists(p); };
+  EXPECT_EQ(results.cameraRoll.size(), 2u);
+  EXPECT_EQ(results.photoStream.size(), 1u);
+  EXPECT_EQ(results.messageAttachments.size(), 1u);
+  EXPECT_EQ(results.appFiles.size(), 1u);
   for (const auto& r : results.cameraRoll) EXPECT_TRUE(inBackup(r.fullPath)) << r.fullPath;
   for (const auto& r : results.photoStream) EXPECT_TRUE(inBackup(r.fullPath)) << r.fullPath;
   for (const auto& r : results.messageAttachments) EXPECT_TRUE(inBackup(r.fullPath)) << r.fullPath;
   for (const auto& r : results.appFiles) EXPECT_TRUE(inBackup(r.fullPath)) << r.fullPath;
+  std::map<std::u16string, RecordStatus> messages;
+  for (const auto& [handle, conversation] : results.messages)
+    for (const auto& m : conversation) {
+      messages[m.text] = m.status;
+      EXPECT_EQ(m.contactName, u"AdaLovelace") << m.rowid;
+    }
+  EXPECT_EQ(messages, (std::map<std::u16string, RecordStatus>{
+                          {u"see you at eight", RecordStatus::Live},
+                          {u"delete me before anyone reads this", RecordStatus::Deleted},
+                          {u"the train is late", RecordStatus::Live}}));
+  ASSERT_EQ(results.contacts.size(), 1u);
+  EXPECT_EQ(results.contacts[0].name, u"AdaLovelace");
 
   // Made for this scan, removed with it: the device backup's content and the working copies.
   parser.reset();
