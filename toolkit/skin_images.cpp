@@ -50,9 +50,9 @@ class BkImagePainter : public QObject {
       const QString attribute = widget->property("bkimage").toString();
       const QPixmap pixmap = LoadSkinImage(attribute, widget->devicePixelRatioF());
       if (!pixmap.isNull()) {
-        const auto spec = ParseImageSpec(attribute);
+        const auto parsed = ParseImageSpec(attribute);
         const QSize logical = pixmap.deviceIndependentSize().toSize();
-        const QRect target = spec && spec->dest ? *spec->dest : QRect(QPoint(0, 0), logical);
+        const QRect target = parsed && parsed->dest ? *parsed->dest : QRect(QPoint(0, 0), logical);
         QPainter painter(widget);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(target, pixmap);
@@ -67,26 +67,26 @@ class BkImagePainter : public QObject {
 std::optional<ImageSpec> ParseImageSpec(const QString& attribute) {
   const QString text = attribute.trimmed();
   if (text.isEmpty()) return std::nullopt;
-  ImageSpec spec;
+  ImageSpec parsed;
   if (!text.contains(QLatin1Char('='))) {
-    spec.file = text;
-    return spec;
+    parsed.file = text;
+    return parsed;
   }
   static const QRegularExpression pair(QStringLiteral("(\\w+)\\s*=\\s*'([^']*)'"));
   for (auto it = pair.globalMatch(text); it.hasNext();) {
     const auto m = it.next();
     const QString key = m.captured(1);
     if (key == QLatin1String("file")) {
-      spec.file = m.captured(2);
+      parsed.file = m.captured(2);
     } else if (key == QLatin1String("source")) {
-      spec.source = ParseRect(m.captured(2));
-      if (!spec.source) return std::nullopt;
+      parsed.source = ParseRect(m.captured(2));
+      if (!parsed.source) return std::nullopt;
     } else if (key == QLatin1String("dest")) {
-      spec.dest = ParseRect(m.captured(2));
+      parsed.dest = ParseRect(m.captured(2));
     }
   }
-  if (spec.file.isEmpty()) return std::nullopt;
-  return spec;
+  if (parsed.file.isEmpty()) return std::nullopt;
+  return parsed;
 }
 
 QPixmap LoadSkinImage(const QString& attribute, qreal dpr) {
@@ -100,12 +100,12 @@ QPixmap LoadSkinImage(const QString& attribute, qreal dpr) {
   if (auto it = cache.constFind(key); it != cache.constEnd()) return it.value();
 
   QPixmap pixmap;
-  if (const auto spec = ParseImageSpec(attribute)) {
-    const QImage image = DecodeSkinFile(scale == 2 ? DoubleName(spec->file) : spec->file);
+  if (const auto parsed = ParseImageSpec(attribute)) {
+    const QImage image = DecodeSkinFile(scale == 2 ? DoubleName(parsed->file) : parsed->file);
     if (!image.isNull()) {
       QImage part = image;
-      if (spec->source) {
-        const QRect source(spec->source->topLeft() * scale, spec->source->size() * scale);
+      if (parsed->source) {
+        const QRect source(parsed->source->topLeft() * scale, parsed->source->size() * scale);
         part = image.rect().contains(source) ? image.copy(source) : QImage();
       }
       if (!part.isNull()) {
