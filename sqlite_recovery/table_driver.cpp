@@ -141,13 +141,19 @@ int RecoverRoots(CSqliteRecoveryFile& file, const RootPageSet& roots, const Reco
   return 0;
 }
 
+// Each freed leaf page is read once, on its own. A freed interior page is not walked: the
+// children it still names are either freed too, and then listed in the freelist themselves (a
+// walk would read their rows a second time), or live pages it lost to a rebalance, whose rows
+// are not deleted at all.
 int RecoverFreelist(CSqliteRecoveryFile& file, const RecordParser& parser, const RecoverTableOptions& options) {
   MapParser maps(file, parser, true);
   std::vector<std::uint8_t> page(file.pageSize());
+  std::vector<bool> seen(file.pageCount(), false);
   for (const std::uint32_t index : file.freelistPages()) {
+    if (index >= seen.size() || seen[index]) continue;
+    seen[index] = true;
     if (file.ReadPage(index, page.data()) != 0) continue;
-    const std::uint8_t type = page[CSqliteRecoveryFile::HeaderOffset(index)];
-    if (type != fmt::kLeafTablePage && type != fmt::kInteriorTablePage) continue;
+    if (page[CSqliteRecoveryFile::HeaderOffset(index)] != fmt::kLeafTablePage) continue;
     LeafCellMap cells;
     if (const int rc = file.CollectLiveCells(page.data(), index, cells)) return rc;
     if (cells.empty()) continue;
