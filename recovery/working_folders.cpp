@@ -21,7 +21,7 @@ fs::path ChooseTempBackupRoot(const fs::path& appDataFolder,
                               const std::vector<fs::path>& storageMounts,
                               const std::function<bool(const fs::path&)>& writable) {
   if (const auto free = freeBytes(appDataFolder); free && *free > kTempBackupMinFree)
-    return appDataFolder / "VesmariOSRecovery" / "Vesmar_tmp_backup";
+    return appDataFolder / "VesmariOSRecovery" / kTempBackupFolderName;
   fs::path best;
   std::uint64_t bestFree = 0;
   for (const auto& mount : storageMounts) {
@@ -33,16 +33,20 @@ fs::path ChooseTempBackupRoot(const fs::path& appDataFolder,
       best = mount;
     }
   }
-  return best.empty() ? fs::path() : best / "Vesmar_tmp_backup";
+  return best.empty() ? fs::path() : best / kTempBackupFolderName;
 }
 
 const fs::path& TempBackupRoot() {
   static const fs::path root = [] {
     // Examiners (and the tests) may name the working volume themselves: a device backup can
     // need tens of gigabytes, and the decrypted copy of a backup should stay where they decide.
+    // The program still works in a folder of its own there: the clean-ups empty the working
+    // folder and the device backup folders in it, and the chosen folder may hold anything
+    // (earlier backups of the same device among it).
     if (const char* chosen = std::getenv("VESMAR_TEMP_BACKUP_ROOT"); chosen && *chosen == '/') {
-      CreateFolders(chosen);
-      return fs::path(chosen);
+      const fs::path own = fs::path(chosen) / kTempBackupFolderName;
+      CreateFolders(own);
+      return own;
     }
     const fs::path appData = RoamingAppDataFolder();
     CreateFolders(appData);
