@@ -25,10 +25,9 @@ std::u16string TextAt(RecordCursor& row, std::int32_t index) {
 RecordCursor OpenMessageRow(CSqliteRecoveryFile& file, const RecordBytes& record) {
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   if (record.form != RecordForm::Cell || record.status != RecordStatus::Live) return row;
-  RecordCursor counter = row;
-  std::int32_t columns = 0;
-  for (Column c; counter.Next(c);) ++columns;
-  if (columns > 0 && counter.typesComplete()) file.settings.messageColumnCount = columns;
+  bool complete = true;
+  const std::int32_t columns = row.ColumnCount(complete);
+  if (columns > 0 && complete) file.settings.messageColumnCount = columns;
   const auto rowid = static_cast<std::uint64_t>(row.rowid());
   if (rowid > file.settings.highestRowid) file.settings.highestRowid = rowid;
   return row;

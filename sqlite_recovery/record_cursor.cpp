@@ -117,6 +117,14 @@ bool RecordCursor::Next(Column& column) {
   return true;
 }
 
+std::int32_t RecordCursor::ColumnCount(bool& complete) const {
+  RecordCursor copy = *this;
+  std::int32_t count = 0;
+  for (Column c; copy.Next(c);) ++count;
+  complete = copy.typesComplete();
+  return count;
+}
+
 RecordCursor OpenRecord(CSqliteRecoveryFile& file, const RecordBytes& record, bool assembleOverflow) {
   if (record.form == RecordForm::Header)
     return RecordCursor::Header(record.bytes, record.available, file.CurrentColumnCount());

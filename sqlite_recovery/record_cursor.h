@@ -63,6 +63,13 @@ class RecordCursor {
 
   // The next column in order; false after the last serial type.
   bool Next(Column& column);
+  // Columns from the cursor's position on, counted on a copy (this cursor does not move);
+  // `complete` tells whether their serial types all lay within the record's bytes.
+  std::int32_t ColumnCount(bool& complete) const;
+  std::int32_t ColumnCount() const {
+    bool complete = true;
+    return ColumnCount(complete);
+  }
 
   RecordForm form() const { return form_; }
   // Cell form: the cell's payload length and rowid; header form: 0.

@@ -355,8 +355,7 @@ int CSqliteRecoveryFile::FirstCellColumnCount(const LeafCellMap& map, std::int32
   if (const int rc = ReadPage(index, page.data())) return rc;
   const std::uint16_t offset = cells.front();
   const auto cell = AssemblePayload(page.data(), offset, CellEnd(cells, offset));
-  RecordCursor record = RecordCursor::Cell(cell.data(), cell.size());
-  for (Column c; record.Next(c);) ++count;
+  count = RecordCursor::Cell(cell.data(), cell.size()).ColumnCount();
   return 0;
 }
 

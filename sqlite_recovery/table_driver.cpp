@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "sqlite_recovery/deleted_candidates.h"
 #include "sqlite_recovery/expected_columns.h"
+#include "sqlite_recovery/record_cursor.h"
 #include "sqlite_recovery/schema_reader.h"
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -16,23 +17,6 @@ namespace vesmar {
 namespace fmt = sqlite_format;
 
 namespace {
-
-// Number of serial types in a cell's header, read within the cell's bytes.
-std::int32_t CellColumnCount(const std::uint8_t* cell, std::int64_t size) {
-  std::int64_t pos = 0;
-  for (int skip = 0; skip < 2 && pos < size; ++skip) pos += fmt::ReadVarint(cell + pos, size - pos).length;
-  if (pos >= size) return 0;
-  const std::int64_t headerStart = pos;
-  const auto header = fmt::ReadVarint(cell + pos, size - pos);
-  pos += header.length;
-  const std::int64_t end = std::min<std::int64_t>(size, headerStart + fmt::Clamp(header.value));
-  std::int32_t count = 0;
-  while (pos < end) {
-    pos += fmt::ReadVarint(cell + pos, end - pos).length;
-    ++count;
-  }
-  return count;
-}
 
 // The column count the table's CREATE TABLE declares, registered once per file for the tables
 // that follow their rows, so a table without live rows is still carved with its real width.
@@ -54,6 +38,7 @@ class MapParser {
 
   int ParseCells(const LeafCellMap& map, RecordStatus status) {
     const std::uint32_t ps = file_.pageSize();
+    const bool followsRows = FollowsItsRows(file_.currentKnownTable());
     for (const auto& [index, cells] : map) {
       if (cells.empty()) continue;
       if (const int rc = file_.ReadPage(index, page_.data())) return rc;
@@ -74,7 +59,9 @@ class MapParser {
         in.offset = offset;
         in.origin = RecordOrigin::Cell;
         in.onFreelistPage = onFreelistPage_;
-        if (status == RecordStatus::Live) file_.NoteLiveColumnCount(CellColumnCount(in.bytes, in.cellEnd - offset));
+        // Only the tables that follow their rows use the count: the others are spared the walk.
+        if (status == RecordStatus::Live && followsRows)
+          file_.NoteLiveColumnCount(RecordCursor::Cell(in.bytes, in.cellEnd - offset).ColumnCount());
         parser_(file_, in);
       }
     }

@@ -186,6 +186,28 @@ TEST(CellPointersTest, APageWithOneCellUsesTheStartOfItsCellArea) {
   EXPECT_EQ(testing::LiveRows(testing::Carve(path, "t").records), std::vector<std::string>{"7:'only row'"});
 }
 
+TEST(CellPointersTest, ALiveCellWithTheLargestHeaderLengthCostsOnlyItsRow) {
+  // Table handle follows the column count of its live rows, which the driver counts cell by cell.
+  fixtures::TempDir dir;
+  const auto path = dir / "sms.db";
+  {
+    fixtures::SqliteDb db(path, 1024);
+    db.Exec(fixtures::CreateTableSql("handle", 5));
+    fixtures::InsertRows(db, "handle", {{"1", "'a'", "'us'", "'SMS'", "NULL"}, {"2", "'b'", "'us'", "'SMS'", "NULL"},
+                                        {"3", "'c'", "'us'", "'SMS'", "NULL"}});
+  }
+  const std::string bytes = fixtures::ReadFileBytes(path);
+  const std::uint16_t first = fmt::Be16(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 1024 + 8);
+  ASSERT_EQ(bytes[1024 + first + 1], 1) << "row 1 should come first";
+  // Payload length and rowid take a byte each; the header length after them becomes 2^64 - 1.
+  fixtures::PatchFile(path, 1024 + first + 2, std::string(9, '\xFF'));
+  const auto result = testing::Carve(path, "handle");
+  EXPECT_EQ(result.code, 0);
+  const auto live = testing::LiveRows(result.records);
+  for (const char* row : {"2:'b'|'us'|'SMS'|NULL", "3:'c'|'us'|'SMS'|NULL"})
+    EXPECT_TRUE(std::find(live.begin(), live.end(), row) != live.end()) << row;
+}
+
 // Table t(c0, c1) with a small row, then a row that spills over `pages` overflow pages, then the
 // small row deleted: the spilled cell is no longer followed directly by its neighbour.
 fs::path MakeSpilledRow(const fixtures::TempDir& dir, const std::string& text) {
