@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <fstream>
 #include <map>
@@ -123,6 +124,25 @@ TEST_P(BackupScanTest, DatabaseLocationsFollowTheLayout) {
   EXPECT_EQ(db.callHistory.filename(), "2b2b0084a1bc3a5ac8c27afdf14afb42c61a19ca");
   EXPECT_EQ(db.whatsAppChats,
             b.PathOf("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "ChatStorage.sqlite"));
+}
+
+TEST(BackupScanTest, AManifestNameCannotLeadTheWhatsAppDatabaseOutOfTheBackup) {
+  fixtures::TempDir dir;
+  BackupBuilder b(dir / "backup", ManifestFormat::Db);
+  BuildSmallBackup(b);
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((b.folder() / "Manifest.db").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE Files SET fileID = '../../../home/ChatStorage.sqlite' "
+                               "WHERE relativePath = 'ChatStorage.sqlite';", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  CItunesBackup backup;
+  BackupEntry entry;
+  entry.folder = b.folder();
+  backup.SetEntry(entry);
+  ASSERT_EQ(backup.Open(u""), 0);
+  EXPECT_EQ(backup.LocateDatabases().whatsAppChats, fs::path());
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BackupScanTest, ::testing::Values(ManifestFormat::Db, ManifestFormat::Mbdb));
