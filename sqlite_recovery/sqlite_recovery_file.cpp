@@ -105,6 +105,7 @@ int CSqliteRecoveryFile::LoadHeader() {
   pageCount_ = pages > 0xFFFFFFFEull ? 0xFFFFFFFEu : static_cast<std::uint32_t>(pages);
   // Memory needs no cache; a file gets one of the chosen budget.
   cache_.Reset(pageSize_, memory_ ? 0 : cacheBudget_);
+  ResetOverflowBudget();
   LoadFreelist();
   return 0;
 }
@@ -309,8 +310,10 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
   const auto chunk = static_cast<std::size_t>(usable - 4);
   while (next != 0 && static_cast<std::int64_t>(assembled_.size()) < needed) {
     const std::uint32_t index = next - 1;
-    // A chain that leaves the file, loops, or cannot be read ends with what it gathered.
-    if (index >= pageCount_ || !chainMarks_.Enter(index)) break;
+    // A chain that leaves the file, loops, cannot be read or exhausts the budget ends with what
+    // it gathered.
+    if (index >= pageCount_ || !chainMarks_.Enter(index) || overflowBudget_ == 0) break;
+    --overflowBudget_;
     if (ReadPage(index, overflow) != 0) break;
     next = fmt::Be32(overflow);
     const auto want = static_cast<std::size_t>(

@@ -104,6 +104,12 @@ class CSqliteRecoveryFile {
   // length and usable size), so cells that do not touch their neighbour are read right too.
   std::span<const std::uint8_t> AssemblePayload(const std::uint8_t* page, std::uint32_t offset,
                                                 std::uint32_t cellEnd);
+  // In a sound file each overflow page belongs to one cell, so one table run reads each about
+  // once. A damaged file can point many cells with huge payload lengths into one long chain,
+  // which would be read again for each of them (time growing with the square of the file):
+  // AssemblePayload reads at most four times the file's pages between two resets, which
+  // RecoverTable makes at its start (and opening a file). A cell cut short by it is incomplete.
+  void ResetOverflowBudget() { overflowBudget_ = 4 * std::uint64_t{pageCount_} + 64; }
   // End of the cell at `offset`: the next larger offset of the same page, else the page size.
   std::uint32_t CellEnd(std::span<const std::uint16_t> offsets, std::uint32_t offset) const;
 
@@ -186,6 +192,7 @@ class CSqliteRecoveryFile {
   std::vector<std::uint8_t> assembled_;
   std::vector<std::uint16_t> cellScratch_;
   std::vector<std::uint8_t> overflowPage_;
+  std::uint64_t overflowBudget_ = 0;
   VisitMarks walkMarks_;   // tree walks and the freelist chain
   VisitMarks chainMarks_;  // overflow chains, which are followed in the middle of tree walks
   std::size_t cacheBudget_ = kDefaultCacheBudget;

@@ -176,6 +176,7 @@ int RecoverTrunks(CSqliteRecoveryFile& file, const RecordParser& parser) {
 int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const RecordParser& parser,
                  const RecoverTableOptions& options) {
   if (!file.IsOpen()) return result::kInvalid;
+  file.ResetOverflowBudget();
   std::vector<std::uint8_t> page1(file.pageSize());
   if (const int rc = file.ReadPage(0, page1.data())) return rc;
   RootPageSet roots;
