@@ -51,7 +51,8 @@ class MapParser {
         RecordBytes in;
         in.bytes = page_.data() + offset;
         in.available = ps - offset;
-        in.cellEnd = next == sorted_.end() ? ps : *next;
+        // A damaged pointer array may name offsets past the page: a cell ends with the page.
+        in.cellEnd = next == sorted_.end() ? ps : std::min<std::uint32_t>(ps, *next);
         in.form = RecordForm::Cell;
         in.status = status;
         in.page = page_.data();

@@ -186,7 +186,7 @@ TEST(CellPointersTest, APageWithOneCellUsesTheStartOfItsCellArea) {
   EXPECT_EQ(testing::LiveRows(testing::Carve(path, "t").records), std::vector<std::string>{"7:'only row'"});
 }
 
-TEST(CellPointersTest, ALiveCellWithTheLargestHeaderLengthCostsOnlyItsRow) {
+TEST(CellPointersTest, ADamagedLiveCellCostsOnlyItsRow) {
   // Table handle follows the column count of its live rows, which the driver counts cell by cell.
   fixtures::TempDir dir;
   const auto path = dir / "sms.db";
@@ -196,16 +196,35 @@ TEST(CellPointersTest, ALiveCellWithTheLargestHeaderLengthCostsOnlyItsRow) {
     fixtures::InsertRows(db, "handle", {{"1", "'a'", "'us'", "'SMS'", "NULL"}, {"2", "'b'", "'us'", "'SMS'", "NULL"},
                                         {"3", "'c'", "'us'", "'SMS'", "NULL"}});
   }
-  const std::string bytes = fixtures::ReadFileBytes(path);
-  const std::uint16_t first = fmt::Be16(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 1024 + 8);
-  ASSERT_EQ(bytes[1024 + first + 1], 1) << "row 1 should come first";
+  const std::string original = fixtures::ReadFileBytes(path);
+  const auto* page2 = reinterpret_cast<const std::uint8_t*>(original.data()) + 1024;
+  ASSERT_EQ(page2[fmt::Be16(page2 + 8) + 1], 1) << "row 1 should come first";
+  const std::string rows[] = {"1:'a'|'us'|'SMS'|NULL", "2:'b'|'us'|'SMS'|NULL", "3:'c'|'us'|'SMS'|NULL"};
+  const std::uint64_t row1 = fmt::Be16(page2 + 8);
   // Payload length and rowid take a byte each; the header length after them becomes 2^64 - 1.
-  fixtures::PatchFile(path, 1024 + first + 2, std::string(9, '\xFF'));
-  const auto result = testing::Carve(path, "handle");
-  EXPECT_EQ(result.code, 0);
-  const auto live = testing::LiveRows(result.records);
-  for (const char* row : {"2:'b'|'us'|'SMS'|NULL", "3:'c'|'us'|'SMS'|NULL"})
-    EXPECT_TRUE(std::find(live.begin(), live.end(), row) != live.end()) << row;
+  const std::pair<std::uint64_t, std::string> endlessHeader{row1 + 2, std::string(9, '\xFF')};
+  // The pointer of row 2 lies beyond the page, so row 1 (the last cell) seems to end out there.
+  const std::pair<std::uint64_t, std::string> farPointer{8 + 2, "\x13\x88"};
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::uint64_t, std::string>> patches;  // within page 2
+    std::vector<int> lost;                                        // rows that cannot come back
+  };
+  const Case cases[] = {
+      {"largest header length", {endlessHeader}, {0}},
+      {"pointer past the page", {farPointer}, {1}},
+      {"both", {endlessHeader, farPointer}, {0, 1}},
+  };
+  for (const auto& c : cases) {
+    fixtures::WriteFileBytes(dir / "damaged.db", original);
+    for (const auto& [at, bytes] : c.patches) fixtures::PatchFile(dir / "damaged.db", 1024 + at, bytes);
+    const auto result = testing::Carve(dir / "damaged.db", "handle");
+    EXPECT_EQ(result.code, 0) << c.name;
+    const auto live = testing::LiveRows(result.records);
+    for (int i = 0; i < 3; ++i)
+      if (std::count(c.lost.begin(), c.lost.end(), i) == 0)
+        EXPECT_TRUE(std::find(live.begin(), live.end(), rows[i]) != live.end()) << c.name << ": " << rows[i];
+  }
 }
 
 // Table t(c0, c1) with a small row, then a row that spills over `pages` overflow pages, then the
