@@ -7,13 +7,13 @@
 #include <random>
 
 #include "recovery/manifest_plist.h"
+#include "recovery/mbdb_records.h"
 #include "tests/decrypt/support.h"
 #include "tests/fixtures/backup_builder.h"
 #include "tests/fixtures/backup_encryptor.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tools/decrypt/file_blob.h"
 #include "tools/decrypt/keybag.h"
-#include "tools/decrypt/mbdb_records.h"
 
 namespace vesmar {
 namespace {
@@ -72,8 +72,8 @@ TEST(DamagedInputTest, ReadersHoldOnEveryTruncationAndDamage) {
   const Samples s = MakeSamples(dir);
   ASSERT_TRUE(decrypt::ParseKeybag(s.keybag));
   ASSERT_EQ(decrypt::EncryptionKeyOfFileBlob(s.blob).value_or("").size(), 44u);
-  decrypt::MbdbContent full;
-  ASSERT_TRUE(decrypt::ParseMbdb(s.mbdb, full));
+  MbdbContent full;
+  ASSERT_TRUE(ParseMbdb(s.mbdb, full));
   ASSERT_EQ(full.records.size(), 3u);
 
   ForDamagedCopies(s.keybag, [](const std::string& bytes, bool) {
@@ -89,8 +89,8 @@ TEST(DamagedInputTest, ReadersHoldOnEveryTruncationAndDamage) {
     }
   });
   ForDamagedCopies(s.mbdb, [&](const std::string& bytes, bool truncated) {
-    decrypt::MbdbContent content;
-    if (!decrypt::ParseMbdb(bytes, content)) return;
+    MbdbContent content;
+    if (!ParseMbdb(bytes, content)) return;
     if (truncated) {
       EXPECT_LE(content.records.size(), full.records.size());
     }
