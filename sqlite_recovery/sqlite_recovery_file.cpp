@@ -58,7 +58,9 @@ void CSqliteRecoveryFile::Close() {
 
 int CSqliteRecoveryFile::OpenDatabaseFile(const std::filesystem::path& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO planted in a backup would wait for a writer forever;
+  // for a regular file the flag changes nothing.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno ? errno : result::kInvalid;
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

@@ -1,8 +1,14 @@
 // Both scan sources hand their call history, notes and WhatsApp databases to the drivers: the
 // backup folder in place (the call database of current devices before the older one, the WhatsApp
 // database found through the manifest), the device through its working copies.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
 #include <random>
 
 #include "platform/text.h"
@@ -235,6 +241,38 @@ TEST(CategorySourcesTest, DamagedDatabasesNeverCrash) {
     RecoverWhatsApp(damaged[2], chats);
     for (const auto& [chat, messages] : chats)
       for (const auto& m : messages) EXPECT_FALSE(m.text.empty());
+  }
+}
+
+// A FIFO where a database should be (planted in a backup folder) is refused at once: opening one
+// for reading would wait for a writer forever. Should a driver still wait, the test opens the
+// FIFO's other end itself after a while, so it fails instead of hanging.
+TEST(CategorySourcesTest, AFifoInPlaceOfADatabaseIsRefusedAtOnce) {
+  fixtures::TempDir dir;
+  const fs::path fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::function<int()> drivers[] = {
+      [&] {
+        std::vector<CallRecord> calls;
+        return RecoverCalls(fifo, fifo, true, calls);
+      },
+      [&] {
+        std::vector<NoteRecord> notes;
+        return RecoverNotes(fifo, notes);
+      },
+      [&] {
+        WhatsAppChatMap chats;
+        return RecoverWhatsApp(fifo, chats);
+      },
+  };
+  for (std::size_t i = 0; i < std::size(drivers); ++i) {
+    auto run = std::async(std::launch::async, drivers[i]);
+    if (run.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      ADD_FAILURE() << "driver " << i << " waits on the FIFO";
+      const int writer = open(fifo.c_str(), O_WRONLY);
+      if (writer >= 0) close(writer);
+    }
+    EXPECT_NE(run.get(), 0) << "driver " << i;
   }
 }
 
