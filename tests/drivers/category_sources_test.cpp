@@ -26,6 +26,7 @@
 #include "tests/fixtures/deleted_rows_fixture.h"
 #include "tests/fixtures/demo_backup.h"
 #include "tests/fixtures/notes_fixture.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/fixtures/whatsapp_fixture.h"
 
@@ -81,13 +82,7 @@ Databases MakeDatabases(const fs::path& folder, bool ios12) {
   return d;
 }
 
-struct Recorder {
-  std::vector<int> reports;
-  static int Callback(void* user, int percent) {
-    static_cast<Recorder*>(user)->reports.push_back(percent);
-    return 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 std::size_t CountStatus(const auto& list, RecordStatus status) {
   return static_cast<std::size_t>(
