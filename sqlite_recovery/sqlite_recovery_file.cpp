@@ -394,9 +394,4 @@ void CSqliteRecoveryFile::SetCurrentTable(std::string_view table) {
   learnedColumns_ = 0;
 }
 
-std::uint8_t* CSqliteRecoveryFile::ScratchBuffer() {
-  if (!scratch_) scratch_ = std::make_unique<std::uint8_t[]>(kScratchSize);
-  return scratch_.get();
-}
-
 }  // namespace vesmar

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <set>
 #include <span>
 #include <string>
@@ -33,7 +32,6 @@ using RootPageSet = std::set<std::uint32_t>;
 
 class CSqliteRecoveryFile {
  public:
-  static constexpr std::size_t kScratchSize = 8 * 1024 * 1024;
   static constexpr std::size_t kDefaultCacheBudget = 16 * 1024 * 1024;
   // Deeper than any tree SQLite can build; stops walks of hostile pages that chain forever.
   static constexpr int kMaxTreeDepth = 32;
@@ -149,9 +147,6 @@ class CSqliteRecoveryFile {
   // The table driver reports the column count of every live row of the current table.
   void NoteLiveColumnCount(std::int32_t columns) { learnedColumns_ = columns; }
 
-  // 8 MiB for the row dump writers to hold one value; made on first use.
-  std::uint8_t* ScratchBuffer();
-
   // Page cache budget in bytes (0 reads every page from the file); takes effect at the next open.
   void SetPageCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
   const PageCache& pageCache() const { return cache_; }
@@ -188,7 +183,6 @@ class CSqliteRecoveryFile {
   std::int32_t currentDeclared_ = 0;
   std::int32_t learnedColumns_ = 0;
   std::map<std::string, std::int32_t> declaredCounts_;
-  std::unique_ptr<std::uint8_t[]> scratch_;
   std::vector<std::uint8_t> assembled_;
   std::vector<std::uint16_t> cellScratch_;
   std::vector<std::uint8_t> overflowPage_;

@@ -222,8 +222,9 @@ TEST(CellPointersTest, ADamagedLiveCellCostsOnlyItsRow) {
     EXPECT_EQ(result.code, 0) << c.name;
     const auto live = testing::LiveRows(result.records);
     for (int i = 0; i < 3; ++i)
-      if (std::count(c.lost.begin(), c.lost.end(), i) == 0)
+      if (std::count(c.lost.begin(), c.lost.end(), i) == 0) {
         EXPECT_TRUE(std::find(live.begin(), live.end(), rows[i]) != live.end()) << c.name << ": " << rows[i];
+      }
   }
 }
 
