@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <system_error>
 
 #include "platform/file_ops.h"
 #include "platform/folders.h"
@@ -43,18 +44,23 @@ const fs::path& TempBackupRoot() {
     // The program still works in a folder of its own there: the clean-ups empty the working
     // folder and the device backup folders in it, and the chosen folder may hold anything
     // (earlier backups of the same device among it).
+    fs::path own;
     if (const char* chosen = std::getenv("VESMAR_TEMP_BACKUP_ROOT"); chosen && *chosen == '/') {
-      const fs::path own = fs::path(chosen) / kTempBackupFolderName;
-      CreateFolders(own);
-      return own;
+      own = fs::path(chosen) / kTempBackupFolderName;
+    } else {
+      const fs::path appData = RoamingAppDataFolder();
+      CreateFolders(appData);
+      own = ChooseTempBackupRoot(
+          appData, [](const fs::path& p) { return FreeBytes(p); }, StorageMountPoints(),
+          [](const fs::path& p) { return access(p.c_str(), W_OK) == 0; });
     }
-    const fs::path appData = RoamingAppDataFolder();
-    CreateFolders(appData);
-    fs::path chosen = ChooseTempBackupRoot(
-        appData, [](const fs::path& p) { return FreeBytes(p); }, StorageMountPoints(),
-        [](const fs::path& p) { return access(p.c_str(), W_OK) == 0; });
-    if (!chosen.empty()) CreateFolders(chosen);
-    return chosen;
+    if (!own.empty() && CreateFolders(own)) {
+      // Device backups, working copies of their databases and decrypted copies are the user's
+      // personal data: no other account of the machine may read them.
+      std::error_code ec;
+      fs::permissions(own, fs::perms::owner_all, fs::perm_options::replace, ec);
+    }
+    return own;
   }();
   return root;
 }

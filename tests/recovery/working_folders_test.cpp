@@ -45,5 +45,13 @@ TEST(WorkingFoldersTest, TempBackupRootChoice) {
   }
 }
 
+// The working folder holds device backups, working copies of their databases and decrypted
+// copies: personal data no other account may read.
+TEST(WorkingFoldersTest, TempBackupRootIsTheUsersAlone) {
+  const fs::path root = TempBackupRoot();
+  ASSERT_FALSE(root.empty());
+  EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
 }  // namespace
 }  // namespace vesmar
