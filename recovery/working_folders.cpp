@@ -15,7 +15,14 @@ namespace fs = std::filesystem;
 
 fs::path AppFolder() { return RoamingAppDataFolder() / "VesmariOSRecovery"; }
 
-bool EnsureAppFolder() { return CreateFolders(AppFolder()); }
+bool EnsureAppFolder() {
+  const fs::path folder = AppFolder();
+  if (!CreateFolders(folder)) return false;
+  // The preview writes copies of the user's photos, videos and recordings here.
+  std::error_code ec;
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+  return true;
+}
 
 fs::path ChooseTempBackupRoot(const fs::path& appDataFolder,
                               const std::function<std::optional<std::uint64_t>(const fs::path&)>& freeBytes,
