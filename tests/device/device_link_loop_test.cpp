@@ -297,13 +297,29 @@ TEST_F(DeviceLinkLoopTest, SilentVanishedOrClosingDeviceEndsWithMinusOne) {
 }
 
 TEST_F(DeviceLinkLoopTest, WithoutARootFileMessagesAreIgnored) {
+  // The exchange of a password change has no root: a name must not be taken from the current
+  // folder instead.
+  Write(temp / "victim", "keep me");
+  const fs::path previous = fs::current_path();
+  fs::current_path(temp.path());
   channel.Message(Array({Str("DLMessageCreateDirectory"), Str("x")}))
       .Message(Array({Str("DLContentsOfDirectory"), Str(".")}))
-      .Message(Array({Str("DLMessageDownloadFiles"), Array({Str("x")}).release(), Dict({}).release(), Real(0)}))
+      .Message(Array({Str("DLMessageDownloadFiles"), Array({Str("victim")}).release(), Dict({}).release(), Real(0)}))
+      .Message(Array({Str("DLMessageRemoveItems"), Array({Str("victim")}).release(), Str(""), Real(0)}))
+      .Message(Array({Str("DLMessageMoveItems"), Dict({{"victim", Str("moved")}}).release(), Str(""), Real(0)}))
+      .Message(Array({Str("DLMessageCopyItem"), Str("victim"), Str("copied")}))
       .Message(Finish(0));
-  EXPECT_EQ(RunDeviceLinkLoop(channel, fs::path(), context), 0);
-  EXPECT_TRUE(channel.statuses.empty());
+  const int result = RunDeviceLinkLoop(channel, fs::path(), context);
+  fs::current_path(previous);
+  EXPECT_EQ(result, 0);
   EXPECT_TRUE(channel.sentRaw.empty());
+  // Only the requests that change the folder are answered, each refused.
+  ASSERT_EQ(channel.statuses.size(), 3u);
+  for (const auto& s : channel.statuses) EXPECT_EQ(s.code, -EACCES);
+  EXPECT_EQ(Read(temp / "victim"), "keep me");
+  EXPECT_FALSE(fs::exists(temp / "x"));
+  EXPECT_FALSE(fs::exists(temp / "moved"));
+  EXPECT_FALSE(fs::exists(temp / "copied"));
 }
 
 }  // namespace
