@@ -234,6 +234,29 @@ TEST_F(DeviceBackupTest, HostileNameFromTheDeviceIsRefused) {
   EXPECT_FALSE(fs::exists(temp / "escaped-folder"));
 }
 
+TEST_F(DeviceBackupTest, IdentifierThatIsNoPlainNameIsRefused) {
+  // The identifier names the backup folder, and a failed backup clears that folder's files.
+  const fs::path root = temp / "deep" / "root";
+  const fs::path outside = temp / "deep" / "keep.txt";
+  fs::create_directories(root);
+  std::ofstream(outside) << "not the device's";
+  // The absolute one points into this test's own folder, so the unmended driver only harms that.
+  for (const std::string& udid : {std::string("../"), std::string(".."), (temp / "deep").string(), std::string("a/b"),
+                                  std::string("name\n")}) {
+    SCOPED_TRACE(udid);
+    FakeDeviceConfig config;
+    config.udid = udid;
+    config.onBackup = [](BackupPeer& peer) { peer.Finish(105, "refused"); };
+    FakeDevice device(config);
+    bool willEncrypt = false;
+    EXPECT_EQ(driver.Connect(willEncrypt), 87);
+    EXPECT_FALSE(driver.HasDevice());
+    EXPECT_NE(driver.Backup(root, ""), 0);
+    EXPECT_TRUE(device.log().requests.empty());
+    EXPECT_EQ(Read(outside), "not the device's");
+  }
+}
+
 TEST_F(DeviceBackupTest, StopRequestsEndASilentExchange) {
   // From the device (a cancel notification) and from the program (the counter), while the
   // device says nothing: the library's own 30-second waits must not hold the stop back.
