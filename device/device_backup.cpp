@@ -339,7 +339,11 @@ int CDeviceBackup::RunExchange(const fs::path& root) {
     context.timings = timings_.link;
   }
   context.devicePresent = [this] { return HasDevice() && IsDevicePresent(); };
+  // Only while the exchange runs: the count is reset when it starts, and a stop left over from
+  // an earlier one must not break the next connection's handshake.
+  backupService_->WatchStop(&StopRequests);
   const int rc = RunDeviceLinkLoop(*backupService_, root, context);
+  backupService_->WatchStop(nullptr);
   std::lock_guard lock(mutex_);
   ReleaseSyncLock();
   return rc;

@@ -288,6 +288,37 @@ TEST_F(DeviceBackupTest, StopRequestsEndASilentExchange) {
   }
 }
 
+TEST_F(DeviceBackupTest, StopEndsAMessageTheDeviceTrickles) {
+  // A message whose bytes come one by one, each well within the wait for the next, never ends
+  // by itself; a stop request must still end the exchange.
+  std::atomic<bool> release{false}, trickled{false};
+  FakeDeviceConfig config;
+  config.onBackup = [&](BackupPeer& peer) {
+    peer.SendRaw(std::string("\0\0\x04\0", 4));  // a 1024-byte message follows
+    for (int i = 0; i < 40 && !release; ++i) {
+      peer.SendRaw("x");
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    trickled = !release;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  };
+  FakeDevice device(config);
+  DeviceTimings patient = QuickTimings();
+  patient.link.messageWaitMs = 600000;
+  driver.SetTimings(patient);
+  bool willEncrypt = false;
+  ASSERT_EQ(driver.Connect(willEncrypt), 0);
+  std::thread stopper([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    StopRequests.fetch_add(1);
+  });
+  EXPECT_EQ(driver.Backup(temp.path(), ""), -1);
+  stopper.join();
+  EXPECT_FALSE(trickled);  // ended while the device was still sending
+  release = true;
+  driver.Disconnect();
+}
+
 // The one slow test: a device that never answers is given up after the idle limit.
 TEST_F(DeviceBackupTest, SilentDeviceIsGivenUp) {
   std::atomic<bool> release{false};
