@@ -142,6 +142,26 @@ TEST_F(DeviceLinkLoopTest, UploadWritesFilesIntoMissingFoldersAndStaysInStep) {
   EXPECT_EQ(channel.unreadBytes(), 0u);
 }
 
+TEST_F(DeviceLinkLoopTest, PayloadOfAnEndBlockIsReadOff) {
+  // The block that ends a file carries no payload; when it does, the stream must stay in step.
+  channel.Message(Upload())
+      .Raw(UploadStream()
+               .Name("/d")
+               .Name("UDID/a")
+               .Block(0x0C, "data")
+               .Block(0x00, std::string(5000, 'j'))
+               .File("UDID/b", "next")
+               .End()
+               .bytes())
+      .Message(Finish(0));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Read(root / "UDID/a"), "data");
+  EXPECT_EQ(Read(root / "UDID/b"), "next");
+  ASSERT_EQ(channel.statuses.size(), 1u);
+  EXPECT_EQ(channel.statuses[0].code, 0);
+  EXPECT_EQ(channel.unreadBytes(), 0u);
+}
+
 TEST_F(DeviceLinkLoopTest, HostileNamesAreRefusedAndNothingLeavesTheRoot) {
   Write(temp / "outside.txt", "keep me");
   Write(temp / "outdir/file", "keep me too");
