@@ -72,7 +72,7 @@ int DevicesCommand(const Args& args) {
       if (d.error != 0) item["error"] = d.error;
       doc.push_back(item);
     }
-    std::cout << doc.dump(2) << '\n';
+    std::cout << JsonText(doc, 2) << '\n';
   } else if (devices.empty()) {
     std::fputs("No device connected.\n", stdout);
   }
@@ -98,13 +98,9 @@ int ScanDevice(const std::optional<std::string>& password, bool json, ScanResult
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
 
-  auto fail = [json, &results](int code, const std::string& why, int exitCode) {
+  auto fail = [json](int code, const std::string& why, int exitCode) {
     std::fprintf(stderr, "vesmar-cli: %s\n", why.c_str());
-    if (json) {
-      auto doc = ScanResultsJson(code, results);
-      doc["error"] = why;
-      std::cout << doc.dump(2) << '\n';
-    }
+    if (json) std::cout << JsonText(ScanFailureJson(code, why), 2) << '\n';
     return exitCode;
   };
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_records.h"
 #include "platform/text.h"
 #include "recovery/backup_catalogue.h"
 
@@ -49,7 +50,7 @@ int ListCommand(const Args& args) {
   if (json) {
     auto list = nlohmann::ordered_json::array();
     for (const auto& e : entries) list.push_back(EntryJson(e));
-    std::cout << nlohmann::ordered_json{{"root", CatalogueRoot().string()}, {"backups", list}}.dump(2) << '\n';
+    std::cout << JsonText({{"root", CatalogueRoot().string()}, {"backups", list}}, 2) << '\n';
     return kExitOk;
   }
   if (entries.empty()) {

@@ -58,6 +58,22 @@ TEST(CliTest, DemoScanAsJsonHasEveryCategory) {
   EXPECT_NE(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
 }
 
+// Folder names need not be valid UTF-8; the JSON shows such bytes as U+FFFD.
+TEST(CliTest, JsonOfAFolderNameThatIsNotUtf8) {
+  fixtures::TempDir dir;
+  const fs::path folder = dir / "backup-\xff";
+  ASSERT_EQ(RunCli("demo " + Q(folder), dir).status, 0);
+  for (const std::string& args : {"scan " + Q(folder) + " --json", "scan " + Q(dir / "none-\xff") + " --json"}) {
+    const CliRun run = RunCli(args, dir);
+    const auto doc = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << args << "\n" << run.err;
+    EXPECT_EQ(doc["categories"].size(), 11u) << args;
+  }
+  const auto doc = nlohmann::json::parse(RunCli("scan " + Q(folder) + " --json", dir).out);
+  const std::string path = doc["categories"]["Camera Roll"][0]["fullPath"];
+  EXPECT_EQ(path.rfind((dir / "backup-\xEF\xBF\xBD/").string(), 0), 0u) << path;
+}
+
 TEST(CliTest, TableAndPlainProgressWhenNotATerminal) {
   fixtures::TempDir dir;
   ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
