@@ -67,11 +67,19 @@ TEST(DocumentsTest, CancelledConversationKeepsWhatWasWritten) {
   EXPECT_EQ(html.substr(html.size() - 3), "<t>");
   EXPECT_TRUE(progress.Finished().empty());
 
+  // A failed write is the item's result, never taken for a cancel (ENOENT is 2 as well).
   fs::path unwritable = dir / "no-such-folder" / "x.html";
   testing::RecordingProgress failing;
-  EXPECT_NE(WriteConversationHtml(unwritable, "", "", LinesOf(messages), failing), 0);
+  EXPECT_EQ(WriteConversationHtml(unwritable, "", "", LinesOf(messages), failing), 0);
   ASSERT_EQ(failing.Finished().size(), 1u);
   EXPECT_EQ(failing.Finished()[0].error, ENOENT);
+  // The page was written but the transcript before it failed: the item still ends failed.
+  fs::path page = dir / "y.html";
+  testing::RecordingProgress companion;
+  EXPECT_EQ(WriteConversationHtml(page, "", "", LinesOf(messages), companion, ENOSPC), 0);
+  EXPECT_TRUE(fs::is_regular_file(page));
+  ASSERT_EQ(companion.Finished().size(), 1u);
+  EXPECT_EQ(companion.Finished()[0].error, ENOSPC);
 }
 
 TEST(DocumentsTest, TextTranscriptLayout) {
