@@ -184,6 +184,11 @@ TEST(DocumentsTest, TemplatesSplitAtContentAndTakeTheTitle) {
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->head, "<title>Notes of &lt;Ann&gt;</title><h1>Notes of &lt;Ann&gt;</h1>");
   EXPECT_EQ(loaded->tail, "<end>{|content|}");
+  // A title that looks like a placeholder is not filled in later as one.
+  std::ofstream(dir / "person.html") << "<title>{|title|}</title><p>{|person|}</p>{|content|}";
+  const auto person = LoadDocumentTemplate(dir / "person.html", u"{|person|}");
+  ASSERT_TRUE(person);
+  EXPECT_EQ(person->head, "<title>&#123;|person|}</title><p>{|person|}</p>");
   std::ofstream(dir / "nomarker.html") << "only {|title|}";
   const auto noMarker = LoadDocumentTemplate(dir / "nomarker.html", u"T");
   ASSERT_TRUE(noMarker);
