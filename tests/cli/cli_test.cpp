@@ -1,8 +1,6 @@
 // Runs the real vesmar-cli executable, as a user or a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -10,6 +8,7 @@
 
 #include "recovery/backup_catalogue.h"
 #include "tests/fixtures/backup_builder.h"
+#include "tests/fixtures/program_run.h"
 #include "tests/fixtures/scoped_zone.h"
 #include "tests/fixtures/temp_dir.h"
 
@@ -18,29 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
+using CliRun = fixtures::ProgramRun;
 
 CliRun RunCli(const std::string& args, const fixtures::TempDir& dir) {
-  const fs::path errFile = dir / "stderr.txt";
-  const std::string command = std::string(VESMAR_CLI_PATH) + " " + args + " 2>" + errFile.string();
-  FILE* pipe = popen(command.c_str(), "r");
-  CliRun run{-1, {}, {}};
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errFile);
-  run.err.assign(std::istreambuf_iterator<char>(in), {});
-  return run;
+  return fixtures::RunProgram(std::string(VESMAR_CLI_PATH) + " " + args, dir / "stderr.txt");
 }
 
-std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Q(const fs::path& p) { return fixtures::ShellQuoted(p); }
 
 TEST(CliTest, DemoScanAsJsonHasEveryCategory) {
   fixtures::TempDir dir;

@@ -1,14 +1,12 @@
 // The command line's device commands against the simulated device, run as a user would.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "tests/device/fake/fake_device.h"
 #include "tests/fixtures/demo_backup.h"
+#include "tests/fixtures/program_run.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -16,24 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
+using CliRun = fixtures::ProgramRun;
 
 CliRun RunCli(const std::string& args, const fixtures::TempDir& dir) {
-  const fs::path errFile = dir / "stderr.txt";
-  FILE* pipe = popen((std::string(VESMAR_CLI_PATH) + " " + args + " 2>'" + errFile.string() + "'").c_str(), "r");
-  CliRun run;
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errFile);
-  run.err.assign(std::istreambuf_iterator<char>(in), {});
-  return run;
+  return fixtures::RunProgram(std::string(VESMAR_CLI_PATH) + " " + args, dir / "stderr.txt");
 }
 
 TEST(DeviceCliTest, DevicesListsWhatIsConnected) {
