@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/json_records.h"
 #include "cli/progress_display.h"
+#include "cli/terminal_text.h"
 #include "device/device_backup.h"
 #include "device/device_summary.h"
 #include "platform/text.h"
@@ -37,8 +38,9 @@ struct DeviceProgress {
   }
 };
 
+// What the device calls itself, for the terminal.
 std::string Description(const std::string& name, const std::string& cls, const std::string& version) {
-  return name + " (" + cls + (version.empty() ? "" : " ") + version + ")";
+  return TerminalText(name + " (" + cls + (version.empty() ? "" : " ") + version + ")");
 }
 
 std::string OpenFailure(int code) {
@@ -79,11 +81,11 @@ int DevicesCommand(const Args& args) {
   for (const auto& d : devices) {
     if (json) break;
     if (d.error != 0) {
-      std::printf("%s  (cannot be read: error %d; unlock the device and trust this computer)\n", d.udid.c_str(),
-                  d.error);
+      std::printf("%s  (cannot be read: error %d; unlock the device and trust this computer)\n",
+                  TerminalText(d.udid).c_str(), d.error);
       continue;
     }
-    std::printf("%s  %s  backups encrypted: %s\n", d.udid.c_str(),
+    std::printf("%s  %s  backups encrypted: %s\n", TerminalText(d.udid).c_str(),
                 Description(d.name, d.deviceClass, d.productVersion).c_str(), d.willEncrypt ? "yes" : "no");
   }
   return devices.empty() ? kExitFailure : kExitOk;

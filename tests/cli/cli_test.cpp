@@ -193,6 +193,24 @@ TEST(CliTest, ListShowsTheCatalogueNewestFirst) {
   EXPECT_NE(none.out.find("No backups"), std::string::npos);
 }
 
+// Names from a backup reach the terminal without their control characters.
+TEST(CliTest, ListShowsNoControlCharactersOfABackup) {
+  fixtures::TempDir dir;
+  const fs::path root = CatalogueRoot();
+  {
+    fixtures::BackupBuilder backup(root / "hostile", fixtures::ManifestFormat::Db);
+    backup.info().displayName = "Evil\x1b]2;owned\x07Phone";
+    backup.info().serialNumber = "S\x1b[2J";
+    backup.Write();
+  }
+  const CliRun run = RunCli("list", dir);
+  fs::remove_all(root);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find_first_of("\x1b\x07"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Evil?]2;owned?Phone"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S?[2J"), std::string::npos) << run.out;
+}
+
 TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {
   fixtures::TempDir dir;
   ASSERT_EQ(RunCli("demo " + Q(dir / "demo"), dir).status, 0);

@@ -45,6 +45,16 @@ TEST(DeviceCliTest, DevicesListsWhatIsConnected) {
   EXPECT_TRUE(device.log().requests.empty());  // listing never starts a backup exchange
 }
 
+TEST(DeviceCliTest, DeviceNamesReachTheTerminalWithoutControlCharacters) {
+  fixtures::TempDir dir;
+  fake::FakeDeviceConfig config;
+  config.deviceName = "Bad\t\xC2\x9B[31mName\x7F";  // a tab, the C1 escape CSI and DEL
+  fake::FakeDevice device(config);
+  const CliRun text = RunCli("devices", dir);
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out, config.udid + "  Bad??[31mName? (iPhone 14.3)  backups encrypted: no\n");
+}
+
 TEST(DeviceCliTest, ScanDeviceBacksUpAndScans) {
   fixtures::TempDir dir;
   fixtures::WriteDemoBackup(dir / "phone");
