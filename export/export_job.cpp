@@ -99,7 +99,6 @@ int CExportJob::ExportEntry(const CStatisticsObj::Entry& entry) {
       const auto* file = std::get<const AppFileRecord*>(r);
       const fs::path folder = NamedIn(out_ / (entry.category == C::AppPhotos ? "App Photos" : "App Video"),
                                       file->appName);
-      CreateFolders(folder);
       return CopyFile(file->fullPath, NamedIn(folder, file->displayName));
     }
     case C::MessagesAttachments: {
