@@ -75,6 +75,8 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
   std::ofstream(dir / "damaged" / "Manifest.db") << std::string(3000, 'q');
   fs::create_directories(dir / "damaged-mbdb");
   std::ofstream(dir / "damaged-mbdb" / "Manifest.mbdb") << "nope";
+  fs::create_directories(dir / "not-empty");
+  std::ofstream(dir / "not-empty" / "Info.plist") << "mine";
 
   struct Case {
     std::string args;
@@ -89,12 +91,16 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
       {"scan " + Q(dir / "damaged-mbdb"), 1, "no manifest"},
       {"scan", 64, "usage"},
       {"frobnicate", 64, "unknown command"},
+      {"demo " + Q(dir / "not-empty"), 1, "not empty"},
+      {"demo " + Q(dir / "file.txt"), 1, "not empty"},
   };
   for (const auto& c : cases) {
     const CliRun run = RunCli(c.args, dir);
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << ": " << run.err;
   }
+  std::ifstream kept(dir / "not-empty" / "Info.plist");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
 }
 
 // The seven file categories of the demo backup are filled, each record with its file's facts.
