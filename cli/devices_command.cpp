@@ -126,9 +126,12 @@ int ScanDevice(const std::optional<std::string>& password, bool json, ScanResult
     if (!password || password->empty())
       return fail(result::kInvalid, "the device encrypts its backups: give its backup password with --password",
                   kExitUsage);
-    if (const int rc = driver.ChangePassword(*password); rc != 0)
+    if (const int rc = driver.ChangePassword(*password); rc == result::kDeviceGone) {
+      return fail(rc, OpenFailure(rc), kExitFailure);  // gone or stopped: the password was never judged
+    } else if (rc != 0) {
       return fail(rc, "the device did not accept the backup password (error " + std::to_string(rc) + ")",
                   kExitWrongPassword);
+    }
   }
 
   auto parser = CreateParser(static_cast<int>(ScanSource::Device), nullptr);

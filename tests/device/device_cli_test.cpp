@@ -96,5 +96,16 @@ TEST(DeviceCliTest, ScanOfAnEncryptingDeviceNeedsItsPassword) {
   EXPECT_FALSE(device.willEncrypt());
 }
 
+TEST(DeviceCliTest, DeviceGoneDuringThePasswordChangeIsNoWrongPassword) {
+  fixtures::TempDir dir;
+  fake::FakeDeviceConfig config;
+  config.willEncrypt = true;
+  config.onChangePassword = [](fake::BackupPeer& peer) { peer.Hangup(); };
+  fake::FakeDevice device(config);
+  const CliRun run = RunCli("scan --device --password right", dir);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace vesmar
