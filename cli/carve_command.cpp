@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/json_records.h"
 #include "platform/text.h"
 #include "sqlite_recovery/generic_carving.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -167,7 +168,7 @@ class RecordPrinter {
     Open();
     (r.status == RecordStatus::Live ? live_ : deleted_)++;
     if (options_.json) {
-      std::cout << (first_ ? "\n" : ",\n") << RecordJson(r).dump();
+      std::cout << (first_ ? "\n" : ",\n") << JsonText(RecordJson(r));
       first_ = false;
     } else {
       std::cout << TextLine(r) << '\n';
@@ -178,7 +179,7 @@ class RecordPrinter {
     Open();
     if (options_.json) {
       std::cout << (first_ ? "]" : "\n]") << ",\n\"columnCount\": " << run_.columnCount
-                << ",\n\"columnCountSource\": " << json(ColumnCountSourceName(run_.source)).dump()
+                << ",\n\"columnCountSource\": " << JsonText(ColumnCountSourceName(run_.source))
                 << ",\n\"result\": " << code << "\n}\n";
     } else {
       std::printf("table %s: %d columns (%s); %zu live, %zu deleted\n", run_.table.c_str(), run_.columnCount,
@@ -192,7 +193,7 @@ class RecordPrinter {
     if (opened_) return;
     opened_ = true;
     if (options_.json)
-      std::cout << "{\"database\": " << json(options_.database).dump() << ",\n\"table\": " << json(run_.table).dump()
+      std::cout << "{\"database\": " << JsonText(options_.database) << ",\n\"table\": " << JsonText(run_.table)
                 << ",\n\"records\": [";
   }
 

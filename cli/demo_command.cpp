@@ -1,8 +1,9 @@
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/commands.h"
-#include "platform/file_ops.h"
 #include "tests/fixtures/demo_backup.h"
 
 namespace vesmar::cli {
@@ -13,8 +14,10 @@ int DemoCommand(const Args& args) {
     return kExitUsage;
   }
   const std::filesystem::path folder = args[0];
-  if (FileExists(folder / "Manifest.db") || FileExists(folder / "Manifest.mbdb")) {
-    std::fprintf(stderr, "vesmar-cli: %s already holds a backup; choose an empty folder\n", folder.c_str());
+  // The demo's files would replace files of the same names: only a new or empty folder is used.
+  std::error_code ec;
+  if (std::filesystem::exists(folder, ec) && !std::filesystem::is_empty(folder, ec)) {
+    std::fprintf(stderr, "vesmar-cli: %s is not empty; choose an empty folder\n", folder.c_str());
     return kExitFailure;
   }
   try {

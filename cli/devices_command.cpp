@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/json_records.h"
 #include "cli/progress_display.h"
+#include "cli/terminal_text.h"
 #include "device/device_backup.h"
 #include "device/device_summary.h"
 #include "platform/text.h"
@@ -37,8 +38,9 @@ struct DeviceProgress {
   }
 };
 
+// What the device calls itself, for the terminal.
 std::string Description(const std::string& name, const std::string& cls, const std::string& version) {
-  return name + " (" + cls + (version.empty() ? "" : " ") + version + ")";
+  return TerminalText(name + " (" + cls + (version.empty() ? "" : " ") + version + ")");
 }
 
 std::string OpenFailure(int code) {
@@ -72,18 +74,18 @@ int DevicesCommand(const Args& args) {
       if (d.error != 0) item["error"] = d.error;
       doc.push_back(item);
     }
-    std::cout << doc.dump(2) << '\n';
+    std::cout << JsonText(doc, 2) << '\n';
   } else if (devices.empty()) {
     std::fputs("No device connected.\n", stdout);
   }
   for (const auto& d : devices) {
     if (json) break;
     if (d.error != 0) {
-      std::printf("%s  (cannot be read: error %d; unlock the device and trust this computer)\n", d.udid.c_str(),
-                  d.error);
+      std::printf("%s  (cannot be read: error %d; unlock the device and trust this computer)\n",
+                  TerminalText(d.udid).c_str(), d.error);
       continue;
     }
-    std::printf("%s  %s  backups encrypted: %s\n", d.udid.c_str(),
+    std::printf("%s  %s  backups encrypted: %s\n", TerminalText(d.udid).c_str(),
                 Description(d.name, d.deviceClass, d.productVersion).c_str(), d.willEncrypt ? "yes" : "no");
   }
   return devices.empty() ? kExitFailure : kExitOk;
@@ -98,13 +100,9 @@ int ScanDevice(const std::optional<std::string>& password, bool json, ScanResult
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
 
-  auto fail = [json, &results](int code, const std::string& why, int exitCode) {
+  auto fail = [json](int code, const std::string& why, int exitCode) {
     std::fprintf(stderr, "vesmar-cli: %s\n", why.c_str());
-    if (json) {
-      auto doc = ScanResultsJson(code, results);
-      doc["error"] = why;
-      std::cout << doc.dump(2) << '\n';
-    }
+    if (json) std::cout << JsonText(ScanFailureJson(code, why), 2) << '\n';
     return exitCode;
   };
 
@@ -128,9 +126,12 @@ int ScanDevice(const std::optional<std::string>& password, bool json, ScanResult
     if (!password || password->empty())
       return fail(result::kInvalid, "the device encrypts its backups: give its backup password with --password",
                   kExitUsage);
-    if (const int rc = driver.ChangePassword(*password); rc != 0)
+    if (const int rc = driver.ChangePassword(*password); rc == result::kDeviceGone) {
+      return fail(rc, OpenFailure(rc), kExitFailure);  // gone or stopped: the password was never judged
+    } else if (rc != 0) {
       return fail(rc, "the device did not accept the backup password (error " + std::to_string(rc) + ")",
                   kExitWrongPassword);
+    }
   }
 
   auto parser = CreateParser(static_cast<int>(ScanSource::Device), nullptr);

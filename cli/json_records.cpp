@@ -111,6 +111,16 @@ json ScanResultsJson(int resultCode, const ScanResults& r) {
   return {{"result", resultCode}, {"categories", categories}};
 }
 
+json ScanFailureJson(int resultCode, const std::string& why) {
+  json doc = ScanResultsJson(resultCode, ScanResults{});
+  doc["error"] = why;
+  return doc;
+}
+
+std::string JsonText(const json& value, int indent) {
+  return value.dump(indent, ' ', false, json::error_handler_t::replace);
+}
+
 std::vector<CategoryCount> CountCategories(const ScanResults& r) {
   std::size_t appVideos = 0;
   for (const auto& file : r.appFiles) appVideos += IsVideoOrAudioFileName(file.displayName) ? 1 : 0;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_records.h"
+#include "cli/terminal_text.h"
 #include "platform/text.h"
 #include "recovery/backup_catalogue.h"
 
@@ -49,7 +51,7 @@ int ListCommand(const Args& args) {
   if (json) {
     auto list = nlohmann::ordered_json::array();
     for (const auto& e : entries) list.push_back(EntryJson(e));
-    std::cout << nlohmann::ordered_json{{"root", CatalogueRoot().string()}, {"backups", list}}.dump(2) << '\n';
+    std::cout << JsonText({{"root", CatalogueRoot().string()}, {"backups", list}}, 2) << '\n';
     return kExitOk;
   }
   if (entries.empty()) {
@@ -59,9 +61,9 @@ int ListCommand(const Args& args) {
   std::printf("%s%s%s%s%s\n", Padded("Name", 28).c_str(), Padded("Last Backup Date", 21).c_str(),
               Padded("Serial Number", 16).c_str(), Padded("Encrypted", 10).c_str(), "Folder");
   for (const auto& e : entries) {
-    std::printf("%s%s%s%s%s\n", Padded(Utf16ToUtf8(e.displayName), 28).c_str(), Padded(e.lastBackupDate, 21).c_str(),
-                Padded(e.serialNumber, 16).c_str(), Padded(e.encrypted ? "yes" : "no", 10).c_str(),
-                e.folder.c_str());
+    std::printf("%s%s%s%s%s\n", Padded(TerminalText(Utf16ToUtf8(e.displayName)), 28).c_str(),
+                Padded(TerminalText(e.lastBackupDate), 21).c_str(), Padded(TerminalText(e.serialNumber), 16).c_str(),
+                Padded(e.encrypted ? "yes" : "no", 10).c_str(), TerminalText(e.folder.string()).c_str());
   }
   return kExitOk;
 }

@@ -43,9 +43,15 @@ bool ParseScanOptions(const Args& args, ScanOptions& options) {
   return options.device ? options.folder.empty() : !options.folder.empty();
 }
 
-void PrintTable(const ScanResults& results) {
-  std::printf("%-22s %8s %8s\n", "Category", "Live", "Deleted");
-  for (const auto& c : CountCategories(results)) std::printf("%-22s %8zu %8zu\n", c.name, c.live, c.deleted);
+// The scan's results as the table or the JSON document; the exit status of the scan.
+int PrintResults(const ScanResults& results, int scanned, bool json) {
+  if (json) {
+    std::cout << JsonText(ScanResultsJson(scanned, results), 2) << '\n';
+  } else {
+    std::printf("%-22s %8s %8s\n", "Category", "Live", "Deleted");
+    for (const auto& c : CountCategories(results)) std::printf("%-22s %8zu %8zu\n", c.name, c.live, c.deleted);
+  }
+  return scanned == 0 ? kExitOk : kExitFailure;
 }
 
 }  // namespace
@@ -60,35 +66,21 @@ int ScanCommand(const Args& args) {
     ScanResults results;
     int scanned = 0;
     if (const int failed = ScanDevice(options.password, options.json, results, scanned); failed >= 0) return failed;
-    if (options.json) {
-      std::cout << ScanResultsJson(scanned, results).dump(2) << '\n';
-    } else {
-      PrintTable(results);
-    }
-    return scanned == 0 ? kExitOk : kExitFailure;
+    return PrintResults(results, scanned, options.json);
   }
   ProgressDisplay progress(stderr);
   OpenedBackup opened;
   std::string why;
   const int rc = OpenBackupFolder(options.folder, options.password, progress, opened, why);
-  ScanResults results;
   if (rc != 0) {
-    if (options.json) {
-      auto doc = ScanResultsJson(rc, results);
-      doc["error"] = why;
-      std::cout << doc.dump(2) << '\n';
-    }
+    if (options.json) std::cout << JsonText(ScanFailureJson(rc, why), 2) << '\n';
     return rc == result::kWrongPassword ? kExitWrongPassword : kExitFailure;
   }
 
+  ScanResults results;
   const int scanned = RunCategorySteps(*opened.parser, results);
   progress.Finish();
-  if (options.json) {
-    std::cout << ScanResultsJson(scanned, results).dump(2) << '\n';
-  } else {
-    PrintTable(results);
-  }
-  return scanned == 0 ? kExitOk : kExitFailure;
+  return PrintResults(results, scanned, options.json);
 }
 
 }  // namespace vesmar::cli

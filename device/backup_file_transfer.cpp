@@ -213,8 +213,9 @@ int ReceiveFiles(IDeviceLinkChannel& channel, const fs::path& root, const LinkCo
       gone = got == Got::Gone;
       break;
     }
-    if (!endOfList && code != kBlockSuccess && length > 1) {
-      // The device's error text (or a block we do not know): read off, shown only as a diagnostic.
+    if (!endOfList && length > 1) {
+      // The device's error text, or a payload on a block that should carry none: read off so the
+      // stream stays in step, shown only as a diagnostic.
       std::string text(std::min<std::uint32_t>(length - 1, 1024), '\0');
       got = ReceiveExact(channel, text.data(), static_cast<std::uint32_t>(text.size()), context);
       if (got == Got::All) got = Drain(channel, length - 1 - text.size(), buffer, context);

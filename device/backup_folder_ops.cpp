@@ -42,7 +42,9 @@ int CopyOneFile(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 std::optional<fs::path> ResolveDeviceName(const fs::path& root, std::string_view name) {
-  if (name.empty() || name.front() == '/' || name.find('\0') != std::string_view::npos) return std::nullopt;
+  // Without a root a name would be taken from the current folder, wherever that is.
+  if (root.empty() || name.empty() || name.front() == '/' || name.find('\0') != std::string_view::npos)
+    return std::nullopt;
   const fs::path relative(name);
   for (const auto& part : relative)
     if (part == "..") return std::nullopt;

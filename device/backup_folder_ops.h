@@ -13,7 +13,7 @@
 namespace vesmar {
 
 // root/name for a name the device sent, or nothing when the name could leave the root: empty,
-// absolute, holding a ".." component or a NUL byte.
+// absolute, holding a ".." component or a NUL byte; nothing either when there is no root.
 std::optional<std::filesystem::path> ResolveDeviceName(const std::filesystem::path& root, std::string_view name);
 
 // The code the device expects for a C library error number: ENOENT -6, EEXIST -7, others -errno.

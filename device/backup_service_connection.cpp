@@ -17,7 +17,7 @@ constexpr std::uint32_t kMaxMessage = 64u << 20;    // device-link messages are 
 constexpr unsigned kHandshakeWaitMs = 30000;
 // Once a message or raw piece has begun, the rest must follow within this silence.
 constexpr unsigned kRestWaitMs = 30000;
-constexpr unsigned kRestSliceMs = 1000;
+constexpr unsigned kRestSliceMs = 100;  // how late a stop request is seen inside a message
 
 PlistPtr NamedArray(const char* name) {
   PlistPtr array(plist_new_array());
@@ -160,6 +160,7 @@ ReceiveStatus CBackupServiceConnection::ReceiveRaw(char* data, std::uint32_t len
 bool CBackupServiceConnection::ReceiveRest(char* data, std::uint32_t length) {
   auto quietSince = std::chrono::steady_clock::now();
   while (length > 0) {
+    if (stopRequests_ && stopRequests_->load() > 0) return false;
     std::uint32_t got = 0;
     const ReceiveStatus status = ReceiveRaw(data, length, got, kRestSliceMs);
     if (status == ReceiveStatus::Closed) return false;

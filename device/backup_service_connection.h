@@ -8,6 +8,7 @@
 #include <libimobiledevice/lockdown.h>
 #include <libimobiledevice/service.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,10 @@ class CBackupServiceConnection final : public IDeviceLinkChannel {
   // A request such as "Backup": the body names it and the target and source devices.
   int SendRequest(const char* request, const std::string& target, const std::string& source, plist_t options);
 
+  // While set, a message that has begun is given up (the connection counts as closed) once
+  // `stopRequests` is above 0, so a device trickling a message cannot hold a stop back.
+  void WatchStop(const std::atomic<int>* stopRequests) { stopRequests_ = stopRequests; }
+
   ReceiveStatus ReceiveMessage(PlistPtr& message, unsigned waitMs) override;
   int SendStatusResponse(std::int64_t code, const char* description, plist_t content) override;
   int SendRaw(const char* data, std::uint32_t length) override;
@@ -45,6 +50,7 @@ class CBackupServiceConnection final : public IDeviceLinkChannel {
   int ExchangeProtocolVersion();
 
   service_client_t client_ = nullptr;
+  const std::atomic<int>* stopRequests_ = nullptr;
 };
 
 }  // namespace vesmar

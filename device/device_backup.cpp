@@ -55,6 +55,16 @@ int MajorVersion(const std::string& version) {
   return major;
 }
 
+// The identifier names the backup's folder, so it must be a plain name. Device identifiers are
+// hexadecimal digits, some with one dash; the multiplexer passes on whatever the USB device
+// calls its serial number.
+bool IsPlainIdentifier(std::string_view udid) {
+  if (udid.empty() || udid.size() > 64) return false;
+  for (const char c : udid)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return false;
+  return true;
+}
+
 }  // namespace
 
 CDeviceBackup& CDeviceBackup::GetInstance() {
@@ -139,6 +149,13 @@ int CDeviceBackup::Connect(bool& willEncrypt) {
   idevice_get_udid(device_, &udid);
   udid_ = udid ? udid : "";
   std::free(udid);
+  if (!IsPlainIdentifier(udid_)) {
+    std::fprintf(stderr, "The device's identifier is not a plain name; it is not used\n");
+    udid_.clear();
+    lock.unlock();
+    ReleaseAll();
+    return result::kInvalid;
+  }
 
   auto fail = [&](int rc) {
     if (lock.owns_lock()) lock.unlock();
@@ -322,7 +339,11 @@ int CDeviceBackup::RunExchange(const fs::path& root) {
     context.timings = timings_.link;
   }
   context.devicePresent = [this] { return HasDevice() && IsDevicePresent(); };
+  // Only while the exchange runs: the count is reset when it starts, and a stop left over from
+  // an earlier one must not break the next connection's handshake.
+  backupService_->WatchStop(&StopRequests);
   const int rc = RunDeviceLinkLoop(*backupService_, root, context);
+  backupService_->WatchStop(nullptr);
   std::lock_guard lock(mutex_);
   ReleaseSyncLock();
   return rc;

@@ -44,8 +44,9 @@ class CDeviceBackup final : public IDeviceDriver {
   CDeviceBackup& operator=(const CDeviceBackup&) = delete;
 
   // Attaches to the first listed device and opens its services; holds the sync lock for the
-  // next exchange. 0, -1 (no device, no notification service) or the failing library step's
-  // code; a failed Connect leaves the driver disconnected.
+  // next exchange. 0, -1 (no device, no notification service), 87 (an identifier that is not a
+  // plain name: it would name the backup's folder) or the failing library step's code; a
+  // failed Connect leaves the driver disconnected.
   int Connect(bool& willEncrypt) override;
   int Disconnect() override;
   bool HasDevice() const override;

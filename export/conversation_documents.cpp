@@ -56,7 +56,7 @@ std::string ConversationHtmlMessage(const ConversationLine& line) {
 }
 
 int WriteConversationHtml(std::filesystem::path& path, std::string_view head, std::string_view tail,
-                          const std::vector<ConversationLine>& lines, IItemProgress& progress) {
+                          const std::vector<ConversationLine>& lines, IItemProgress& progress, int earlierError) {
   path = MakeUniquePath(path);
   std::string body;
   bool cancelled = false;
@@ -71,7 +71,8 @@ int WriteConversationHtml(std::filesystem::path& path, std::string_view head, st
   }
   const int written = WriteDocument(path, {head, body, tail});
   if (cancelled) return result::kStopped;
-  return progress.OnItemProgress(100, written, path) != 0 ? result::kStopped : written;
+  const int ended = written != 0 ? written : earlierError;
+  return progress.OnItemProgress(100, ended, path) != 0 ? result::kStopped : result::kOk;
 }
 
 int WriteConversationText(std::filesystem::path& path, const std::vector<ConversationLine>& lines) {

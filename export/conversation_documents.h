@@ -35,10 +35,13 @@ std::string ConversationHtmlMessage(const ConversationLine& line);
 // Writes head + body + tail to a new file at (or beside) `path`, which then names the file.
 // After each message reports (percent of messages done, 0, path); a nonzero answer ends the
 // body there, and the document is written with what it holds. The item ends with one report
-// of 100 carrying the write's result, unless it was cancelled. Returns 2 when cancelled, else
-// the write's result.
+// of 100, unless it was cancelled, carrying the write's failure or else `earlierError` (that
+// of the item's documents written before it, the transcript and sheet). Returns 2 when
+// cancelled, else 0: a failure is told only in the report, as its code could read as a cancel
+// (ENOENT is 2).
 int WriteConversationHtml(std::filesystem::path& path, std::string_view head, std::string_view tail,
-                          const std::vector<ConversationLine>& lines, IItemProgress& progress);
+                          const std::vector<ConversationLine>& lines, IItemProgress& progress,
+                          int earlierError = 0);
 
 // The transcript: UTF-8 with byte-order mark, CR LF; per message "To"/"From", "Data" and
 // "Content" lines, label right-aligned in ten columns, then an empty line. Returns 0 or the

@@ -99,7 +99,6 @@ int CExportJob::ExportEntry(const CStatisticsObj::Entry& entry) {
       const auto* file = std::get<const AppFileRecord*>(r);
       const fs::path folder = NamedIn(out_ / (entry.category == C::AppPhotos ? "App Photos" : "App Video"),
                                       file->appName);
-      CreateFolders(folder);
       return CopyFile(file->fullPath, NamedIn(folder, file->displayName));
     }
     case C::MessagesAttachments: {
@@ -154,11 +153,10 @@ int CExportJob::ExportConversation(const MessageRecord& row) {
   const auto lines = LinesOf(model_.ConversationMessages(row.handleId));
 
   fs::path text = folder / PathOf(safeBase + u".txt");
-  WriteConversationText(text, lines);
+  const int textWritten = WriteConversationText(text, lines);
   fs::path html = folder / PathOf(safeBase + u".html");
-  const int written = WriteConversationHtml(html, WithPerson(templates_.messages.head, label, row.address),
-                                            templates_.messages.tail, lines, *progress_);
-  return written == result::kStopped ? result::kStopped : result::kOk;
+  return WriteConversationHtml(html, WithPerson(templates_.messages.head, label, row.address),
+                               templates_.messages.tail, lines, *progress_, textWritten);
 }
 
 int CExportJob::ExportChat(const WhatsAppMessageRecord& row) {
@@ -172,13 +170,12 @@ int CExportJob::ExportChat(const WhatsAppMessageRecord& row) {
   const auto lines = LinesOf(model_.ChatMessages(row.chatId));
 
   fs::path text = folder / PathOf(safeLabel + u".txt");
-  WriteConversationText(text, lines);
+  int earlier = WriteConversationText(text, lines);
   fs::path csv = folder / PathOf(safeLabel + u".csv");
-  WriteWhatsAppCsv(csv, lines);
+  if (const int sheet = WriteWhatsAppCsv(csv, lines); earlier == 0) earlier = sheet;
   fs::path html = folder / PathOf(safeLabel + u".html");
-  const int written = WriteConversationHtml(html, WithPerson(templates_.whatsApp.head, row.memberNames, row.memberPhones),
-                                            templates_.whatsApp.tail, lines, *progress_);
-  return written == result::kStopped ? result::kStopped : result::kOk;
+  return WriteConversationHtml(html, WithPerson(templates_.whatsApp.head, row.memberNames, row.memberPhones),
+                               templates_.whatsApp.tail, lines, *progress_, earlier);
 }
 
 int CExportJob::CollectRow(Collected& collected, const fs::path& folder, std::string_view documentName,

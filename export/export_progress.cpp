@@ -6,10 +6,6 @@
 
 namespace vesmar {
 
-int ForwardItemProgress(void* user, int percent, int status, const std::filesystem::path& destination) {
-  return static_cast<IItemProgress*>(user)->OnItemProgress(percent, status, destination);
-}
-
 void CExportProgress::OnExportStarted(std::size_t total) {
   std::lock_guard<std::mutex> hold(lock_);
   done_.store(false);

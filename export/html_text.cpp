@@ -18,6 +18,8 @@ std::string Escape(std::u16string_view text, bool breaks) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
+      // Data never forms a template placeholder ("{|person|}") in text that is filled later.
+      case '{': out += "&#123;"; break;
       case '\r':
       case '\n':
         if (!breaks) {

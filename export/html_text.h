@@ -7,7 +7,7 @@
 
 namespace vesmar {
 
-// UTF-8 with & < > " ' written as character references.
+// UTF-8 with & < > " ' and { written as character references.
 std::string HtmlEscape(std::u16string_view text);
 
 // The same, with every line break (CR LF, LF or CR) written as "<br />".

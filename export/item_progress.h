@@ -25,7 +25,4 @@ class IItemProgress {
   virtual void OnExportFinished() {}
 };
 
-// An ItemCallback (file copies, text writers) that forwards to the IItemProgress `user`.
-int ForwardItemProgress(void* user, int percent, int status, const std::filesystem::path& destination);
-
 }  // namespace vesmar

@@ -1,8 +1,6 @@
 // Runs the real vesmar-cli executable, as a user or a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -10,6 +8,7 @@
 
 #include "recovery/backup_catalogue.h"
 #include "tests/fixtures/backup_builder.h"
+#include "tests/fixtures/program_run.h"
 #include "tests/fixtures/scoped_zone.h"
 #include "tests/fixtures/temp_dir.h"
 
@@ -18,29 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
+using CliRun = fixtures::ProgramRun;
 
 CliRun RunCli(const std::string& args, const fixtures::TempDir& dir) {
-  const fs::path errFile = dir / "stderr.txt";
-  const std::string command = std::string(VESMAR_CLI_PATH) + " " + args + " 2>" + errFile.string();
-  FILE* pipe = popen(command.c_str(), "r");
-  CliRun run{-1, {}, {}};
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errFile);
-  run.err.assign(std::istreambuf_iterator<char>(in), {});
-  return run;
+  return fixtures::RunProgram(std::string(VESMAR_CLI_PATH) + " " + args, dir / "stderr.txt");
 }
 
-std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Q(const fs::path& p) { return fixtures::ShellQuoted(p); }
 
 TEST(CliTest, DemoScanAsJsonHasEveryCategory) {
   fixtures::TempDir dir;
@@ -56,6 +39,22 @@ TEST(CliTest, DemoScanAsJsonHasEveryCategory) {
   for (const char* name : names) EXPECT_TRUE(doc["categories"][name].is_array()) << name;
   // Writing the demo a second time into the same folder is refused, never overwrites.
   EXPECT_NE(RunCli("demo " + Q(dir / "demo"), dir).status, 0);
+}
+
+// Folder names need not be valid UTF-8; the JSON shows such bytes as U+FFFD.
+TEST(CliTest, JsonOfAFolderNameThatIsNotUtf8) {
+  fixtures::TempDir dir;
+  const fs::path folder = dir / "backup-\xff";
+  ASSERT_EQ(RunCli("demo " + Q(folder), dir).status, 0);
+  for (const std::string& args : {"scan " + Q(folder) + " --json", "scan " + Q(dir / "none-\xff") + " --json"}) {
+    const CliRun run = RunCli(args, dir);
+    const auto doc = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << args << "\n" << run.err;
+    EXPECT_EQ(doc["categories"].size(), 11u) << args;
+  }
+  const auto doc = nlohmann::json::parse(RunCli("scan " + Q(folder) + " --json", dir).out);
+  const std::string path = doc["categories"]["Camera Roll"][0]["fullPath"];
+  EXPECT_EQ(path.rfind((dir / "backup-\xEF\xBF\xBD/").string(), 0), 0u) << path;
 }
 
 TEST(CliTest, TableAndPlainProgressWhenNotATerminal) {
@@ -76,6 +75,8 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
   std::ofstream(dir / "damaged" / "Manifest.db") << std::string(3000, 'q');
   fs::create_directories(dir / "damaged-mbdb");
   std::ofstream(dir / "damaged-mbdb" / "Manifest.mbdb") << "nope";
+  fs::create_directories(dir / "not-empty");
+  std::ofstream(dir / "not-empty" / "Info.plist") << "mine";
 
   struct Case {
     std::string args;
@@ -90,12 +91,16 @@ TEST(CliTest, BadInputGivesAClearMessageAndNonzeroStatus) {
       {"scan " + Q(dir / "damaged-mbdb"), 1, "no manifest"},
       {"scan", 64, "usage"},
       {"frobnicate", 64, "unknown command"},
+      {"demo " + Q(dir / "not-empty"), 1, "not empty"},
+      {"demo " + Q(dir / "file.txt"), 1, "not empty"},
   };
   for (const auto& c : cases) {
     const CliRun run = RunCli(c.args, dir);
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << ": " << run.err;
   }
+  std::ifstream kept(dir / "not-empty" / "Info.plist");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
 }
 
 // The seven file categories of the demo backup are filled, each record with its file's facts.
@@ -192,6 +197,24 @@ TEST(CliTest, ListShowsTheCatalogueNewestFirst) {
   const CliRun none = RunCli("list", dir);
   EXPECT_EQ(none.status, 0);
   EXPECT_NE(none.out.find("No backups"), std::string::npos);
+}
+
+// Names from a backup reach the terminal without their control characters.
+TEST(CliTest, ListShowsNoControlCharactersOfABackup) {
+  fixtures::TempDir dir;
+  const fs::path root = CatalogueRoot();
+  {
+    fixtures::BackupBuilder backup(root / "hostile", fixtures::ManifestFormat::Db);
+    backup.info().displayName = "Evil\x1b]2;owned\x07Phone";
+    backup.info().serialNumber = "S\x1b[2J";
+    backup.Write();
+  }
+  const CliRun run = RunCli("list", dir);
+  fs::remove_all(root);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find_first_of("\x1b\x07"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Evil?]2;owned?Phone"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S?[2J"), std::string::npos) << run.out;
 }
 
 TEST(CliTest, ExportRecoversTheDemoAndRefusesBadArguments) {

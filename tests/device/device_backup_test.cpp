@@ -234,6 +234,29 @@ TEST_F(DeviceBackupTest, HostileNameFromTheDeviceIsRefused) {
   EXPECT_FALSE(fs::exists(temp / "escaped-folder"));
 }
 
+TEST_F(DeviceBackupTest, IdentifierThatIsNoPlainNameIsRefused) {
+  // The identifier names the backup folder, and a failed backup clears that folder's files.
+  const fs::path root = temp / "deep" / "root";
+  const fs::path outside = temp / "deep" / "keep.txt";
+  fs::create_directories(root);
+  std::ofstream(outside) << "not the device's";
+  // The absolute one points into this test's own folder, so the unmended driver only harms that.
+  for (const std::string& udid : {std::string("../"), std::string(".."), (temp / "deep").string(), std::string("a/b"),
+                                  std::string("name\n")}) {
+    SCOPED_TRACE(udid);
+    FakeDeviceConfig config;
+    config.udid = udid;
+    config.onBackup = [](BackupPeer& peer) { peer.Finish(105, "refused"); };
+    FakeDevice device(config);
+    bool willEncrypt = false;
+    EXPECT_EQ(driver.Connect(willEncrypt), 87);
+    EXPECT_FALSE(driver.HasDevice());
+    EXPECT_NE(driver.Backup(root, ""), 0);
+    EXPECT_TRUE(device.log().requests.empty());
+    EXPECT_EQ(Read(outside), "not the device's");
+  }
+}
+
 TEST_F(DeviceBackupTest, StopRequestsEndASilentExchange) {
   // From the device (a cancel notification) and from the program (the counter), while the
   // device says nothing: the library's own 30-second waits must not hold the stop back.
@@ -263,6 +286,37 @@ TEST_F(DeviceBackupTest, StopRequestsEndASilentExchange) {
     release = true;
     driver.Disconnect();
   }
+}
+
+TEST_F(DeviceBackupTest, StopEndsAMessageTheDeviceTrickles) {
+  // A message whose bytes come one by one, each well within the wait for the next, never ends
+  // by itself; a stop request must still end the exchange.
+  std::atomic<bool> release{false}, trickled{false};
+  FakeDeviceConfig config;
+  config.onBackup = [&](BackupPeer& peer) {
+    peer.SendRaw(std::string("\0\0\x04\0", 4));  // a 1024-byte message follows
+    for (int i = 0; i < 40 && !release; ++i) {
+      peer.SendRaw("x");
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    trickled = !release;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  };
+  FakeDevice device(config);
+  DeviceTimings patient = QuickTimings();
+  patient.link.messageWaitMs = 600000;
+  driver.SetTimings(patient);
+  bool willEncrypt = false;
+  ASSERT_EQ(driver.Connect(willEncrypt), 0);
+  std::thread stopper([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    StopRequests.fetch_add(1);
+  });
+  EXPECT_EQ(driver.Backup(temp.path(), ""), -1);
+  stopper.join();
+  EXPECT_FALSE(trickled);  // ended while the device was still sending
+  release = true;
+  driver.Disconnect();
 }
 
 // The one slow test: a device that never answers is given up after the idle limit.

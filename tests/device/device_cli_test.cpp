@@ -1,14 +1,12 @@
 // The command line's device commands against the simulated device, run as a user would.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "tests/device/fake/fake_device.h"
 #include "tests/fixtures/demo_backup.h"
+#include "tests/fixtures/program_run.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -16,24 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
+using CliRun = fixtures::ProgramRun;
 
 CliRun RunCli(const std::string& args, const fixtures::TempDir& dir) {
-  const fs::path errFile = dir / "stderr.txt";
-  FILE* pipe = popen((std::string(VESMAR_CLI_PATH) + " " + args + " 2>'" + errFile.string() + "'").c_str(), "r");
-  CliRun run;
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errFile);
-  run.err.assign(std::istreambuf_iterator<char>(in), {});
-  return run;
+  return fixtures::RunProgram(std::string(VESMAR_CLI_PATH) + " " + args, dir / "stderr.txt");
 }
 
 TEST(DeviceCliTest, DevicesListsWhatIsConnected) {
@@ -59,6 +43,16 @@ TEST(DeviceCliTest, DevicesListsWhatIsConnected) {
   EXPECT_EQ(doc[0]["productVersion"], "14.3");
   EXPECT_EQ(doc[0]["backupsEncrypted"], true);
   EXPECT_TRUE(device.log().requests.empty());  // listing never starts a backup exchange
+}
+
+TEST(DeviceCliTest, DeviceNamesReachTheTerminalWithoutControlCharacters) {
+  fixtures::TempDir dir;
+  fake::FakeDeviceConfig config;
+  config.deviceName = "Bad\t\xC2\x9B[31mName\x7F";  // a tab, the C1 escape CSI and DEL
+  fake::FakeDevice device(config);
+  const CliRun text = RunCli("devices", dir);
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out, config.udid + "  Bad??[31mName? (iPhone 14.3)  backups encrypted: no\n");
 }
 
 TEST(DeviceCliTest, ScanDeviceBacksUpAndScans) {
@@ -100,6 +94,17 @@ TEST(DeviceCliTest, ScanOfAnEncryptingDeviceNeedsItsPassword) {
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << "\n" << run.err;
   }
   EXPECT_FALSE(device.willEncrypt());
+}
+
+TEST(DeviceCliTest, DeviceGoneDuringThePasswordChangeIsNoWrongPassword) {
+  fixtures::TempDir dir;
+  fake::FakeDeviceConfig config;
+  config.willEncrypt = true;
+  config.onChangePassword = [](fake::BackupPeer& peer) { peer.Hangup(); };
+  fake::FakeDevice device(config);
+  const CliRun run = RunCli("scan --device --password right", dir);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
 }
 
 }  // namespace

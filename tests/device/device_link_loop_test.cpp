@@ -142,6 +142,26 @@ TEST_F(DeviceLinkLoopTest, UploadWritesFilesIntoMissingFoldersAndStaysInStep) {
   EXPECT_EQ(channel.unreadBytes(), 0u);
 }
 
+TEST_F(DeviceLinkLoopTest, PayloadOfAnEndBlockIsReadOff) {
+  // The block that ends a file carries no payload; when it does, the stream must stay in step.
+  channel.Message(Upload())
+      .Raw(UploadStream()
+               .Name("/d")
+               .Name("UDID/a")
+               .Block(0x0C, "data")
+               .Block(0x00, std::string(5000, 'j'))
+               .File("UDID/b", "next")
+               .End()
+               .bytes())
+      .Message(Finish(0));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Read(root / "UDID/a"), "data");
+  EXPECT_EQ(Read(root / "UDID/b"), "next");
+  ASSERT_EQ(channel.statuses.size(), 1u);
+  EXPECT_EQ(channel.statuses[0].code, 0);
+  EXPECT_EQ(channel.unreadBytes(), 0u);
+}
+
 TEST_F(DeviceLinkLoopTest, HostileNamesAreRefusedAndNothingLeavesTheRoot) {
   Write(temp / "outside.txt", "keep me");
   Write(temp / "outdir/file", "keep me too");
@@ -297,13 +317,29 @@ TEST_F(DeviceLinkLoopTest, SilentVanishedOrClosingDeviceEndsWithMinusOne) {
 }
 
 TEST_F(DeviceLinkLoopTest, WithoutARootFileMessagesAreIgnored) {
+  // The exchange of a password change has no root: a name must not be taken from the current
+  // folder instead.
+  Write(temp / "victim", "keep me");
+  const fs::path previous = fs::current_path();
+  fs::current_path(temp.path());
   channel.Message(Array({Str("DLMessageCreateDirectory"), Str("x")}))
       .Message(Array({Str("DLContentsOfDirectory"), Str(".")}))
-      .Message(Array({Str("DLMessageDownloadFiles"), Array({Str("x")}).release(), Dict({}).release(), Real(0)}))
+      .Message(Array({Str("DLMessageDownloadFiles"), Array({Str("victim")}).release(), Dict({}).release(), Real(0)}))
+      .Message(Array({Str("DLMessageRemoveItems"), Array({Str("victim")}).release(), Str(""), Real(0)}))
+      .Message(Array({Str("DLMessageMoveItems"), Dict({{"victim", Str("moved")}}).release(), Str(""), Real(0)}))
+      .Message(Array({Str("DLMessageCopyItem"), Str("victim"), Str("copied")}))
       .Message(Finish(0));
-  EXPECT_EQ(RunDeviceLinkLoop(channel, fs::path(), context), 0);
-  EXPECT_TRUE(channel.statuses.empty());
+  const int result = RunDeviceLinkLoop(channel, fs::path(), context);
+  fs::current_path(previous);
+  EXPECT_EQ(result, 0);
   EXPECT_TRUE(channel.sentRaw.empty());
+  // Only the requests that change the folder are answered, each refused.
+  ASSERT_EQ(channel.statuses.size(), 3u);
+  for (const auto& s : channel.statuses) EXPECT_EQ(s.code, -EACCES);
+  EXPECT_EQ(Read(temp / "victim"), "keep me");
+  EXPECT_FALSE(fs::exists(temp / "x"));
+  EXPECT_FALSE(fs::exists(temp / "moved"));
+  EXPECT_FALSE(fs::exists(temp / "copied"));
 }
 
 }  // namespace

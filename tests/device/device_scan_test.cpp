@@ -45,7 +45,11 @@ std::string MessagesDatabase(const fs::path& path) {
 std::string AddressBook(const fs::path& path) {
   {
     fixtures::AddressBookDatabase book(path, fixtures::AddressBookLayout::Ios15);
-    book.AddPerson({"Ada", "Lovelace", "", {"(555) 010-1234"}});
+    fixtures::FixturePerson ada;
+    ada.first = "Ada";
+    ada.last = "Lovelace";
+    ada.phones = {"(555) 010-1234"};
+    book.AddPerson(ada);
   }
   return Read(path);
 }

@@ -67,11 +67,19 @@ TEST(DocumentsTest, CancelledConversationKeepsWhatWasWritten) {
   EXPECT_EQ(html.substr(html.size() - 3), "<t>");
   EXPECT_TRUE(progress.Finished().empty());
 
+  // A failed write is the item's result, never taken for a cancel (ENOENT is 2 as well).
   fs::path unwritable = dir / "no-such-folder" / "x.html";
   testing::RecordingProgress failing;
-  EXPECT_NE(WriteConversationHtml(unwritable, "", "", LinesOf(messages), failing), 0);
+  EXPECT_EQ(WriteConversationHtml(unwritable, "", "", LinesOf(messages), failing), 0);
   ASSERT_EQ(failing.Finished().size(), 1u);
   EXPECT_EQ(failing.Finished()[0].error, ENOENT);
+  // The page was written but the transcript before it failed: the item still ends failed.
+  fs::path page = dir / "y.html";
+  testing::RecordingProgress companion;
+  EXPECT_EQ(WriteConversationHtml(page, "", "", LinesOf(messages), companion, ENOSPC), 0);
+  EXPECT_TRUE(fs::is_regular_file(page));
+  ASSERT_EQ(companion.Finished().size(), 1u);
+  EXPECT_EQ(companion.Finished()[0].error, ENOSPC);
 }
 
 TEST(DocumentsTest, TextTranscriptLayout) {
@@ -176,6 +184,11 @@ TEST(DocumentsTest, TemplatesSplitAtContentAndTakeTheTitle) {
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->head, "<title>Notes of &lt;Ann&gt;</title><h1>Notes of &lt;Ann&gt;</h1>");
   EXPECT_EQ(loaded->tail, "<end>{|content|}");
+  // A title that looks like a placeholder is not filled in later as one.
+  std::ofstream(dir / "person.html") << "<title>{|title|}</title><p>{|person|}</p>{|content|}";
+  const auto person = LoadDocumentTemplate(dir / "person.html", u"{|person|}");
+  ASSERT_TRUE(person);
+  EXPECT_EQ(person->head, "<title>&#123;|person|}</title><p>{|person|}</p>");
   std::ofstream(dir / "nomarker.html") << "only {|title|}";
   const auto noMarker = LoadDocumentTemplate(dir / "nomarker.html", u"T");
   ASSERT_TRUE(noMarker);

@@ -284,6 +284,23 @@ TEST(ExportJobTest, FilteredAndUnselectedRecordsStayOut) {
   EXPECT_EQ(view.last.processed, 3u);
 }
 
+TEST(ExportJobTest, ConversationThatCannotBeWrittenFailsItsItemOnly) {
+  // "Message" leads nowhere: every conversation fails with ENOENT, which must not read as a
+  // cancel; the contacts after them are still exported.
+  Fixture f;
+  f.SelectOnly({C::Messages, C::Contacts});
+  fs::create_directories(f.out);
+  fs::create_symlink(f.dir / "nowhere" / "deeper", f.out / "Message");
+  testing::RecordingProgress progress;
+  const ExportSummary summary = f.Run(progress);
+  EXPECT_EQ(summary.result, 0);
+  const auto finished = progress.Finished();
+  ASSERT_EQ(finished.size(), 6u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(finished[i].error, ENOENT) << finished[i].name;
+  EXPECT_EQ(finished[4].error, 0);
+  EXPECT_TRUE(Contains(Read(f.out / "Contacts" / f.stamp / "Contacts.html"), "Ann"));
+}
+
 TEST(ExportJobTest, CancelStopsTheWalkAndKeepsWhatWasWritten) {
   {
     // During a file copy: the half-copied file is removed, nothing further is begun.

@@ -1,14 +1,12 @@
 // Runs the real vesmar-cli carve, as an examiner or a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "tests/fixtures/deleted_rows_fixture.h"
+#include "tests/fixtures/program_run.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -16,28 +14,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliRun = fixtures::ProgramRun;
 
 CliRun Carve(const std::string& args, const fixtures::TempDir& dir) {
-  const fs::path errFile = dir / "stderr.txt";
-  const std::string command = std::string(VESMAR_CLI_PATH) + " carve " + args + " 2>'" + errFile.string() + "'";
-  CliRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.err = fixtures::ReadFileBytes(errFile);
-  return run;
+  return fixtures::RunProgram(std::string(VESMAR_CLI_PATH) + " carve " + args, dir / "stderr.txt");
 }
 
-std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Q(const fs::path& p) { return fixtures::ShellQuoted(p); }
 
 TEST(CarveCommandTest, JsonGivesEveryRecordWithItsSourceAndTypedValues) {
   fixtures::TempDir dir;

@@ -464,6 +464,8 @@ void FakeDevice::ServeBackup(Stream& stream) {
     BackupPeer peer(stream, body);
     if (name == "Backup" && config_.onBackup) {
       config_.onBackup(peer);
+    } else if (name == "ChangePassword" && config_.onChangePassword) {
+      config_.onChangePassword(peer);
     } else if (name == "ChangePassword") {
       const bool right = TextOf(body, "OldPassword") == config_.backupPassword;
       if (right) willEncrypt_ = false;

@@ -40,6 +40,8 @@ struct FakeDeviceConfig {
   std::map<std::string, std::string> files;  // the device's file system as AFC shows it
   // Runs on the backup service's thread when the host sends "Backup".
   std::function<void(BackupPeer&)> onBackup;
+  // Runs instead of the password check when the host sends "ChangePassword".
+  std::function<void(BackupPeer&)> onChangePassword;
 };
 
 // What the host did, for tests to check.
