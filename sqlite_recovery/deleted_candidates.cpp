@@ -1,6 +1,7 @@
 #include "sqlite_recovery/deleted_candidates.h"
 
 #include <algorithm>
+#include <map>
 
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -375,13 +376,30 @@ void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, 
   // The page header with the head of its freeblock chain is gone; freeblocks are recognised by a
   // size that stays within the page and a successor after them. The parser must find a record
   // that fills such a block exactly.
+  //
+  // Where a guessed block's first merged block begins depends only on the block's end (the
+  // search runs down from it), so it is searched once per end. A damaged page can still make
+  // nearly every offset a guess with an end of its own; once the searches have read the page
+  // sixteen times over, the guesses that follow are taken whole.
+  std::map<std::int64_t, std::vector<std::int64_t>> innerByEnd;
+  std::int64_t searchBudget = 16 * view.ps;
   for (std::int64_t q = from; q + 5 < view.ps; ++q) {
     const std::int64_t size = view.Word(q + 2);
     const std::int64_t next = view.Word(q);
     if (size < 5 || size > view.ps - q || (next != 0 && (next < q + size || next >= view.ps))) continue;
     if (std::any_of(cells.begin(), cells.end(), [&](const auto& c) { return q >= c.first && q < c.second; })) continue;
+    const std::int64_t end = q + size;
+    auto inner = innerByEnd.find(end);
+    if (inner == innerByEnd.end() && searchBudget > 0) {
+      searchBudget -= end - from;
+      inner = innerByEnd.emplace(end, InnerFreeblocks(view, from + 4, end)).first;
+    }
+    std::int64_t stop = end;  // FreedCellEnd: the first merged block's start, else the block's end
+    if (inner != innerByEnd.end()) {
+      const auto first = std::lower_bound(inner->second.begin(), inner->second.end(), q + 9);
+      if (first != inner->second.end()) stop = *first;
+    }
     // Whole cells inside a merged block are boundaries of the records around them, too.
-    std::int64_t stop = FreedCellEnd(view, q, q + size);
     for (const auto& c : cells)
       if (c.first > q && c.first < stop) stop = c.first;
     const auto [h, m, intact] = FindFreedHeader(view, q, stop);
