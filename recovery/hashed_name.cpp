@@ -22,6 +22,9 @@ std::string HashedName(std::string_view key) {
 
 std::filesystem::path HashedFilePath(const std::filesystem::path& folder, std::string_view fileName,
                                      bool twoLevelLayout) {
+  if (fileName.empty() || fileName == "." || fileName == ".." ||
+      fileName.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
+    return {};
   std::filesystem::path path = folder;
   if (twoLevelLayout) path /= std::string(fileName.substr(0, 2));
   path /= std::string(fileName);

@@ -11,7 +11,8 @@ namespace vesmar {
 std::string HashedName(std::string_view key);
 
 // The backup folder, then with the two-level layout the first two characters of the name as a
-// sub-folder, then the name.
+// sub-folder, then the name. Names come from manifests: one that could lead out of the folder
+// (empty, "." or "..", or holding a separator or NUL) gives an empty path.
 std::filesystem::path HashedFilePath(const std::filesystem::path& folder, std::string_view fileName,
                                      bool twoLevelLayout);
 

@@ -13,11 +13,13 @@ namespace vesmar {
 std::filesystem::path AppFolder();
 bool EnsureAppFolder();
 
-// Where device backups, working copies and decryption output go. Computed once per process:
-// the app folder's volume when it has more than 15 GiB free, else the writable storage volume
+// Where device backups, working copies and decryption output go: a folder of the program's own
+// (kTempBackupFolderName), whose files the clean-ups delete. Computed once per process: on the
+// app folder's volume when it has more than 15 GiB free, else on the writable storage volume
 // with the most free space (earliest on ties); empty when none qualifies. An absolute path in
-// $VESMAR_TEMP_BACKUP_ROOT replaces the choice.
+// $VESMAR_TEMP_BACKUP_ROOT replaces the choice of the folder it goes in.
 const std::filesystem::path& TempBackupRoot();
+inline constexpr const char* kTempBackupFolderName = "Vesmar_tmp_backup";
 
 // Name of the decryption output folder inside TempBackupRoot.
 inline constexpr const char* kDecryptionFolderName = "VesmarBackupPath";

@@ -18,5 +18,9 @@ ctest --test-dir "$sanitize" --output-on-failure -j2 --timeout 900
 fuzz="$sanitize/fuzz-run"
 rm -rf "$fuzz" && mkdir -p "$fuzz/corpus"
 "$sanitize/bin/carve_fuzz_seeds" "$fuzz/seeds"
-(cd "$fuzz" && "$sanitize/bin/carve_fuzzer" -max_total_time=60 -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+(cd "$fuzz" && "$sanitize/bin/carve_fuzzer" -max_total_time=40 -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
   -print_final_stats=1 corpus seeds)
+# The drivers' parsers and joins over the same seeds (the demo's sms.db needs the longer inputs).
+mkdir -p "$fuzz/driver-corpus"
+(cd "$fuzz" && "$sanitize/bin/driver_fuzzer" -max_total_time=20 -max_len=131072 -rss_limit_mb=2048 -timeout=10 \
+  -print_final_stats=1 driver-corpus seeds)

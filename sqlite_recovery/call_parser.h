@@ -37,9 +37,9 @@ CallColumns CallColumnsFor(std::int32_t callTableKind, bool ios12OrLater);
 
 // Parses the rows of one call table run. A live row teaches the file its call header bytes and
 // the parser the table's column count, for which carved rows are read; before the first live row
-// no carved row is read. A row is appended when it has an address and a date (Deleted rows with
-// the status handed in); otherwise, or when a text runs past its bytes or is no clean UTF-8, it
-// is rejected (87).
+// they are read for the width the table declares (a cleared call log has no live row). A row is
+// appended when it has an address and a date (Deleted rows with the status handed in);
+// otherwise, or when a text runs past its bytes or is no clean UTF-8, it is rejected (87).
 class CallRecordParser {
  public:
   explicit CallRecordParser(const CallColumns& columns) : columns_(columns), reader_(0) {}

@@ -46,10 +46,9 @@ RecordCursor OpenContactRow(CSqliteRecoveryFile& file, const RecordBytes& record
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   if (record.status == RecordStatus::Live) {
     const auto typeBytes = static_cast<std::int64_t>(row.headerLength()) - row.headerLengthSize();
-    RecordCursor counter = row;
-    std::int32_t columns = 0;
-    for (Column c; counter.Next(c);) ++columns;
-    if (row.typesComplete() && counter.typesComplete() && typeBytes > 0 && typeBytes <= INT32_MAX) {
+    bool complete = true;
+    const std::int32_t columns = row.ColumnCount(complete);
+    if (row.typesComplete() && complete && typeBytes > 0 && typeBytes <= INT32_MAX) {
       s.contactHeaderBytes = static_cast<std::int32_t>(typeBytes);
       s.contactColumnCount = columns;
     }

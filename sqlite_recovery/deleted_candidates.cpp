@@ -1,6 +1,7 @@
 #include "sqlite_recovery/deleted_candidates.h"
 
 #include <algorithm>
+#include <map>
 
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -120,26 +121,50 @@ std::int64_t FreedCellEnd(const PageView& v, std::int64_t off, std::int64_t bloc
 // the start of another such header. Returns those starts, ascending.
 std::vector<std::int64_t> InnerFreeblocks(const PageView& v, std::int64_t off, std::int64_t end) {
   std::vector<std::int64_t> starts;  // descending while searching
+  if (end - 4 < off + 5) return starts;
+  // Which offsets from off + 9 to end start a header found so far: a test per byte, not a search
+  // of the list (a page of tiny blocks would make that quadratic).
+  std::vector<bool> isStart(static_cast<std::size_t>(end - off), false);
   for (std::int64_t q = end - 4; q >= off + 5; --q) {
     const std::int64_t size = v.Word(q + 2);
     const std::int64_t next = v.Word(q);
     if (size < 4 || q + size > end || (next != 0 && next < q + size)) continue;
-    if (q + size == end || std::find(starts.begin(), starts.end(), q + size) != starts.end()) starts.push_back(q);
+    if (q + size == end || isStart[static_cast<std::size_t>(q + size - off)]) {
+      starts.push_back(q);
+      isStart[static_cast<std::size_t>(q - off)] = true;
+    }
   }
   std::reverse(starts.begin(), starts.end());
   return starts;
 }
 
-void Freeblocks(const PageView& v, CandidateList& list) {
-  std::int64_t off = v.Word(v.hdr + 1);
-  while (off != 0) {
-    if (off + 4 > v.ps) break;
+// Hands each freeblock of the page's chain to visit(offset, size). A size that runs past the
+// page is read again as a varint at byte 3; when that one does too, the walk ends. The chain
+// runs to higher offsets: one that turns back is damaged (or a loop) and ends. The blocks of a
+// sound page do not overlap, so together they cover less than the page; a damaged chain of
+// blocks that each reach far over the next ones ends once they have covered the page twice, or
+// the work on it would grow with the square of the page size.
+template <typename Visit>
+void WalkFreeblockChain(const PageView& v, Visit visit) {
+  std::int64_t covered = 0;
+  for (std::int64_t off = v.Word(v.hdr + 1); off != 0 && off + 4 <= v.ps;) {
     std::int64_t size = v.Word(off + 2);
     if (size == 0) break;
     if (size > v.ps - off) {
       size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
       if (size > v.ps - off) break;
     }
+    covered += size;
+    if (covered > 2 * v.ps) break;
+    visit(off, size);
+    const std::int64_t next = v.Word(off);
+    if (next <= off) break;
+    off = next;
+  }
+}
+
+void Freeblocks(const PageView& v, CandidateList& list) {
+  WalkFreeblockChain(v, [&](std::int64_t off, std::int64_t size) {
     const std::int64_t cellEnd = FreedCellEnd(v, off, off + size);
     const auto [h, m, intact] = FindFreedHeader(v, off, cellEnd);
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
@@ -152,11 +177,7 @@ void Freeblocks(const PageView& v, CandidateList& list) {
       // The record ends where a freeblock merged into this one begins, else with the block.
       if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, cellEnd, intact);
     }
-    // The chain runs to higher offsets; one that turns back is damaged (or a loop) and ends here.
-    const std::int64_t next = v.Word(off);
-    if (next <= off) break;
-    off = next;
-  }
+  });
 }
 
 void Tail(const PageView& v, std::span<const std::uint16_t> cells, CandidateList& list) {
@@ -252,6 +273,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
   // Slots lie below the cell content area; words from there on are cell bytes, not pointers.
   const std::int64_t contentStart = v.Word(v.hdr + 5) == 0 ? 65536 : v.Word(v.hdr + 5);
   std::int64_t last = 0;
+  std::vector<bool> examined(static_cast<std::size_t>(v.ps), false);
   for (std::int64_t i = 0; i < v.ps / 2; ++i) {
     const std::int64_t w = v.hdr + 8 + 2 * i;
     if (w + 2 > v.ps || w + 2 > contentStart) break;
@@ -262,6 +284,10 @@ void StaleSlots(const PageView& v, CandidateList& list) {
       continue;
     }
     if (last <= s && s <= last + 6) continue;  // SQLite leaves the last live pointer behind
+    // A value met before gives what it gave then: a damaged array of one repeated value would
+    // otherwise cost a freeblock search per slot.
+    if (examined[static_cast<std::size_t>(s)]) continue;
+    examined[static_cast<std::size_t>(s)] = true;
 
     // A freeblock now stands where the slot points.
     if (v.n < v.ps - s) {
@@ -312,14 +338,7 @@ void StaleSlots(const PageView& v, CandidateList& list) {
 }
 
 void MergedFreeblockRows(const PageView& v, CandidateList& list) {
-  std::int64_t off = v.Word(v.hdr + 1);
-  while (off != 0 && off + 4 <= v.ps) {
-    std::int64_t size = v.Word(off + 2);
-    if (size == 0) break;
-    if (size > v.ps - off) {
-      size = fmt::Clamp(v.VarintAt(off + 3, v.ps - off - 3).value);
-      if (size > v.ps - off) break;
-    }
+  WalkFreeblockChain(v, [&](std::int64_t off, std::int64_t size) {
     const std::int64_t end = off + size;
     const auto inner = InnerFreeblocks(v, off + 4, end);
     for (std::size_t i = 0; i < inner.size(); ++i) {
@@ -331,10 +350,7 @@ void MergedFreeblockRows(const PageView& v, CandidateList& list) {
     // Cells freed after the neighbour in front of them joined its block without a header of
     // their own: whole cells, found by their header length.
     ScanForHeaders(v, off + 4, end, RecordOrigin::Freeblock, list);
-    const std::int64_t next = v.Word(off);
-    if (next <= off) break;
-    off = next;
-  }
+  });
 }
 
 }  // namespace
@@ -360,13 +376,30 @@ void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, 
   // The page header with the head of its freeblock chain is gone; freeblocks are recognised by a
   // size that stays within the page and a successor after them. The parser must find a record
   // that fills such a block exactly.
+  //
+  // Where a guessed block's first merged block begins depends only on the block's end (the
+  // search runs down from it), so it is searched once per end. A damaged page can still make
+  // nearly every offset a guess with an end of its own; once the searches have read the page
+  // sixteen times over, the guesses that follow are taken whole.
+  std::map<std::int64_t, std::vector<std::int64_t>> innerByEnd;
+  std::int64_t searchBudget = 16 * view.ps;
   for (std::int64_t q = from; q + 5 < view.ps; ++q) {
     const std::int64_t size = view.Word(q + 2);
     const std::int64_t next = view.Word(q);
     if (size < 5 || size > view.ps - q || (next != 0 && (next < q + size || next >= view.ps))) continue;
     if (std::any_of(cells.begin(), cells.end(), [&](const auto& c) { return q >= c.first && q < c.second; })) continue;
+    const std::int64_t end = q + size;
+    auto inner = innerByEnd.find(end);
+    if (inner == innerByEnd.end() && searchBudget > 0) {
+      searchBudget -= end - from;
+      inner = innerByEnd.emplace(end, InnerFreeblocks(view, from + 4, end)).first;
+    }
+    std::int64_t stop = end;  // FreedCellEnd: the first merged block's start, else the block's end
+    if (inner != innerByEnd.end()) {
+      const auto first = std::lower_bound(inner->second.begin(), inner->second.end(), q + 9);
+      if (first != inner->second.end()) stop = *first;
+    }
     // Whole cells inside a merged block are boundaries of the records around them, too.
-    std::int64_t stop = FreedCellEnd(view, q, q + size);
     for (const auto& c : cells)
       if (c.first > q && c.first < stop) stop = c.first;
     const auto [h, m, intact] = FindFreedHeader(view, q, stop);

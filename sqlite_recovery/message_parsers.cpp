@@ -3,6 +3,7 @@
 #include "recovery/result_codes.h"
 #include "sqlite_recovery/column_text.h"
 #include "sqlite_recovery/date_text.h"
+#include "sqlite_recovery/row_reader.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
 
 namespace vesmar {
@@ -10,8 +11,6 @@ namespace vesmar {
 namespace {
 
 std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
-
-std::int32_t RowidOf(const RecordCursor& row) { return row.form() == RecordForm::Cell ? Low32(row.rowid()) : 0; }
 
 // The text of one column as stored (bad UTF-8 shows as U+FFFD); empty when it is no text.
 std::u16string TextAt(RecordCursor& row, std::int32_t index) {
@@ -25,10 +24,9 @@ std::u16string TextAt(RecordCursor& row, std::int32_t index) {
 RecordCursor OpenMessageRow(CSqliteRecoveryFile& file, const RecordBytes& record) {
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   if (record.form != RecordForm::Cell || record.status != RecordStatus::Live) return row;
-  RecordCursor counter = row;
-  std::int32_t columns = 0;
-  for (Column c; counter.Next(c);) ++columns;
-  if (columns > 0 && counter.typesComplete()) file.settings.messageColumnCount = columns;
+  bool complete = true;
+  const std::int32_t columns = row.ColumnCount(complete);
+  if (columns > 0 && complete) file.settings.messageColumnCount = columns;
   const auto rowid = static_cast<std::uint64_t>(row.rowid());
   if (rowid > file.settings.highestRowid) file.settings.highestRowid = rowid;
   return row;
@@ -49,16 +47,12 @@ int ParseMessageRecord(CSqliteRecoveryFile& file, const RecordBytes& record, std
   RecordCursor row = OpenMessageRow(file, record);
   MessageRecord r;
   r.status = record.status;
-  r.rowid = RowidOf(row);
+  r.rowid = RecordRowid(row);
   for (Column c; row.Next(c);) {
     if (c.IsText() && !c.complete()) return result::kInvalid;
     switch (c.index) {
       case message_column::kText:
-        if (c.IsText()) {
-          DecodedText text = ColumnText(c);
-          if (!text.valid) return result::kInvalid;
-          r.text = std::move(text.text);
-        }
+        if (c.IsText() && !ReadCleanText(c, r.text)) return result::kInvalid;
         break;
       case message_column::kHandleId:
         // SQLite stores the values 0 and 1 as constants without content: handle 1 is type 9.
@@ -83,7 +77,7 @@ int ParseChatHandleRecord(CSqliteRecoveryFile& file, const RecordBytes& record, 
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   ChatHandleRecord r;
   r.status = record.status;
-  r.rowid = RowidOf(row);
+  r.rowid = RecordRowid(row);
   r.address = TextAt(row, 1);
   if (r.address.empty()) return result::kInvalid;
   out.push_back(std::move(r));
@@ -94,7 +88,7 @@ int ParseAttachmentRecord(CSqliteRecoveryFile& file, const RecordBytes& record, 
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   AttachmentRecord r;
   r.status = record.status;
-  r.rowid = RowidOf(row);
+  r.rowid = RecordRowid(row);
   r.fileName = TextAt(row, 4);
   if (r.fileName.empty()) return result::kInvalid;
   out.push_back(std::move(r));

@@ -84,20 +84,6 @@ RecordCursor RecordCursor::Layout(const std::uint8_t* bytes, std::size_t availab
   return c;
 }
 
-RecordCursor RecordCursor::HeaderBytes(const std::uint8_t* bytes, std::size_t available, std::int32_t typeBytes) {
-  RecordCursor c;
-  c.form_ = RecordForm::Header;
-  c.bytes_ = bytes;
-  c.available_ = static_cast<std::int64_t>(available);
-  const bool lostFirst = available > 0 && bytes[0] != 0;
-  c.firstIndex_ = c.nextIndex_ = lostFirst ? 1 : 0;
-  const std::int64_t wanted = std::max<std::int64_t>(0, lostFirst ? typeBytes - 1 : typeBytes);
-  c.typesComplete_ = wanted <= c.available_;
-  c.typesEnd_ = std::min(wanted, c.available_);
-  c.body_ = c.typesEnd_;
-  return c;
-}
-
 bool RecordCursor::Next(Column& column) {
   if (pos_ >= typesEnd_) return false;
   if (!fmt::VarintFits(bytes_ + pos_, typesEnd_ - pos_)) {
@@ -115,6 +101,14 @@ bool RecordCursor::Next(Column& column) {
   const std::uint64_t room = static_cast<std::uint64_t>(available_ - std::min(body_, available_)) + 1;
   body_ = column.size >= room ? available_ + 1 : body_ + static_cast<std::int64_t>(column.size);
   return true;
+}
+
+std::int32_t RecordCursor::ColumnCount(bool& complete) const {
+  RecordCursor copy = *this;
+  std::int32_t count = 0;
+  for (Column c; copy.Next(c);) ++count;
+  complete = copy.typesComplete();
+  return count;
 }
 
 RecordCursor OpenRecord(CSqliteRecoveryFile& file, const RecordBytes& record, bool assembleOverflow) {

@@ -52,9 +52,6 @@ class RecordCursor {
   static RecordCursor Cell(const std::uint8_t* bytes, std::size_t available);
   // Header form with `count` serial types (count − 1, indexes from 1, when the first byte is not 0).
   static RecordCursor Header(const std::uint8_t* bytes, std::size_t available, std::int32_t count);
-  // Header form measured in serial-type bytes instead of types (one byte fewer, indexes from 1,
-  // when the first byte is not 0).
-  static RecordCursor HeaderBytes(const std::uint8_t* bytes, std::size_t available, std::int32_t typeBytes);
   // Header form with a layout chosen by the caller: `types` serial types from the first byte,
   // indexes from `firstIndex`, the body starting `bodySkip` bytes after the serial types (the
   // content of a column whose serial type was lost).
@@ -63,6 +60,13 @@ class RecordCursor {
 
   // The next column in order; false after the last serial type.
   bool Next(Column& column);
+  // Columns from the cursor's position on, counted on a copy (this cursor does not move);
+  // `complete` tells whether their serial types all lay within the record's bytes.
+  std::int32_t ColumnCount(bool& complete) const;
+  std::int32_t ColumnCount() const {
+    bool complete = true;
+    return ColumnCount(complete);
+  }
 
   RecordForm form() const { return form_; }
   // Cell form: the cell's payload length and rowid; header form: 0.

@@ -44,11 +44,10 @@ RecordCursor RowReader::Open(CSqliteRecoveryFile& file, const RecordBytes& recor
   }
   RecordCursor row = OpenRecord(file, record, /*assembleOverflow=*/true);
   if (record.status == RecordStatus::Live) {
-    RecordCursor counter = row;
-    std::int32_t columns = 0;
-    for (Column c; counter.Next(c);) ++columns;
+    bool complete = true;
+    const std::int32_t columns = row.ColumnCount(complete);
     const std::int64_t typeBytes = row.serialTypeBytes();
-    if (columns > 0 && row.typesComplete() && counter.typesComplete() && typeBytes <= INT32_MAX) {
+    if (columns > 0 && row.typesComplete() && complete && typeBytes <= INT32_MAX) {
       live_ = columns;
       liveTypeBytes_ = static_cast<std::int32_t>(typeBytes);
     }

@@ -64,20 +64,12 @@ inline std::int64_t Clamp(std::uint64_t value) {
   return static_cast<std::int64_t>(value > kMax ? kMax : value);
 }
 
-// a + b for non-negative values, stopping at the largest signed value instead of overflowing.
-inline std::int64_t AddClamped(std::int64_t a, std::int64_t b) {
-  return b > std::numeric_limits<std::int64_t>::max() - a ? std::numeric_limits<std::int64_t>::max() : a + b;
-}
-
 // Bytes of content that a serial type stands for (types 10 and 11 are reserved and take none).
 inline std::uint64_t ContentSize(std::uint64_t serialType) {
   static constexpr std::uint8_t kSmall[12] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};
   if (serialType < 12) return kSmall[serialType];
   return (serialType - 12 - (serialType & 1)) / 2;
 }
-
-inline bool IsTextType(std::uint64_t t) { return t >= 13 && (t & 1); }
-inline bool IsBlobType(std::uint64_t t) { return t >= 12 && !(t & 1); }
 
 // Signed big-endian integer of 1 to 8 bytes.
 inline std::int64_t BigEndianSigned(const std::uint8_t* p, std::size_t size) {

@@ -58,7 +58,9 @@ void CSqliteRecoveryFile::Close() {
 
 int CSqliteRecoveryFile::OpenDatabaseFile(const std::filesystem::path& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO planted in a backup would wait for a writer forever;
+  // for a regular file the flag changes nothing.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno ? errno : result::kInvalid;
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -105,6 +107,7 @@ int CSqliteRecoveryFile::LoadHeader() {
   pageCount_ = pages > 0xFFFFFFFEull ? 0xFFFFFFFEu : static_cast<std::uint32_t>(pages);
   // Memory needs no cache; a file gets one of the chosen budget.
   cache_.Reset(pageSize_, memory_ ? 0 : cacheBudget_);
+  ResetOverflowBudget();
   LoadFreelist();
   return 0;
 }
@@ -309,8 +312,10 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
   const auto chunk = static_cast<std::size_t>(usable - 4);
   while (next != 0 && static_cast<std::int64_t>(assembled_.size()) < needed) {
     const std::uint32_t index = next - 1;
-    // A chain that leaves the file, loops, or cannot be read ends with what it gathered.
-    if (index >= pageCount_ || !chainMarks_.Enter(index)) break;
+    // A chain that leaves the file, loops, cannot be read or exhausts the budget ends with what
+    // it gathered.
+    if (index >= pageCount_ || !chainMarks_.Enter(index) || overflowBudget_ == 0) break;
+    --overflowBudget_;
     if (ReadPage(index, overflow) != 0) break;
     next = fmt::Be32(overflow);
     const auto want = static_cast<std::size_t>(
@@ -355,8 +360,7 @@ int CSqliteRecoveryFile::FirstCellColumnCount(const LeafCellMap& map, std::int32
   if (const int rc = ReadPage(index, page.data())) return rc;
   const std::uint16_t offset = cells.front();
   const auto cell = AssemblePayload(page.data(), offset, CellEnd(cells, offset));
-  RecordCursor record = RecordCursor::Cell(cell.data(), cell.size());
-  for (Column c; record.Next(c);) ++count;
+  count = RecordCursor::Cell(cell.data(), cell.size()).ColumnCount();
   return 0;
 }
 
@@ -388,11 +392,6 @@ void CSqliteRecoveryFile::SetCurrentTable(std::string_view table) {
   const auto it = declaredCounts_.find(ToLowerAscii(table));
   currentDeclared_ = it == declaredCounts_.end() ? 0 : it->second;
   learnedColumns_ = 0;
-}
-
-std::uint8_t* CSqliteRecoveryFile::ScratchBuffer() {
-  if (!scratch_) scratch_ = std::make_unique<std::uint8_t[]>(kScratchSize);
-  return scratch_.get();
 }
 
 }  // namespace vesmar

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <set>
 #include <span>
 #include <string>
@@ -33,7 +32,6 @@ using RootPageSet = std::set<std::uint32_t>;
 
 class CSqliteRecoveryFile {
  public:
-  static constexpr std::size_t kScratchSize = 8 * 1024 * 1024;
   static constexpr std::size_t kDefaultCacheBudget = 16 * 1024 * 1024;
   // Deeper than any tree SQLite can build; stops walks of hostile pages that chain forever.
   static constexpr int kMaxTreeDepth = 32;
@@ -104,6 +102,12 @@ class CSqliteRecoveryFile {
   // length and usable size), so cells that do not touch their neighbour are read right too.
   std::span<const std::uint8_t> AssemblePayload(const std::uint8_t* page, std::uint32_t offset,
                                                 std::uint32_t cellEnd);
+  // In a sound file each overflow page belongs to one cell, so one table run reads each about
+  // once. A damaged file can point many cells with huge payload lengths into one long chain,
+  // which would be read again for each of them (time growing with the square of the file):
+  // AssemblePayload reads at most four times the file's pages between two resets, which
+  // RecoverTable makes at its start (and opening a file). A cell cut short by it is incomplete.
+  void ResetOverflowBudget() { overflowBudget_ = 4 * std::uint64_t{pageCount_} + 64; }
   // End of the cell at `offset`: the next larger offset of the same page, else the page size.
   std::uint32_t CellEnd(std::span<const std::uint16_t> offsets, std::uint32_t offset) const;
 
@@ -143,9 +147,6 @@ class CSqliteRecoveryFile {
   // The table driver reports the column count of every live row of the current table.
   void NoteLiveColumnCount(std::int32_t columns) { learnedColumns_ = columns; }
 
-  // 8 MiB for the row dump writers to hold one value; made on first use.
-  std::uint8_t* ScratchBuffer();
-
   // Page cache budget in bytes (0 reads every page from the file); takes effect at the next open.
   void SetPageCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
   const PageCache& pageCache() const { return cache_; }
@@ -182,10 +183,10 @@ class CSqliteRecoveryFile {
   std::int32_t currentDeclared_ = 0;
   std::int32_t learnedColumns_ = 0;
   std::map<std::string, std::int32_t> declaredCounts_;
-  std::unique_ptr<std::uint8_t[]> scratch_;
   std::vector<std::uint8_t> assembled_;
   std::vector<std::uint16_t> cellScratch_;
   std::vector<std::uint8_t> overflowPage_;
+  std::uint64_t overflowBudget_ = 0;
   VisitMarks walkMarks_;   // tree walks and the freelist chain
   VisitMarks chainMarks_;  // overflow chains, which are followed in the middle of tree walks
   std::size_t cacheBudget_ = kDefaultCacheBudget;

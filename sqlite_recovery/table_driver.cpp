@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "sqlite_recovery/deleted_candidates.h"
 #include "sqlite_recovery/expected_columns.h"
+#include "sqlite_recovery/record_cursor.h"
 #include "sqlite_recovery/schema_reader.h"
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -16,23 +17,6 @@ namespace vesmar {
 namespace fmt = sqlite_format;
 
 namespace {
-
-// Number of serial types in a cell's header, read within the cell's bytes.
-std::int32_t CellColumnCount(const std::uint8_t* cell, std::int64_t size) {
-  std::int64_t pos = 0;
-  for (int skip = 0; skip < 2 && pos < size; ++skip) pos += fmt::ReadVarint(cell + pos, size - pos).length;
-  if (pos >= size) return 0;
-  const std::int64_t headerStart = pos;
-  const auto header = fmt::ReadVarint(cell + pos, size - pos);
-  pos += header.length;
-  const std::int64_t end = std::min<std::int64_t>(size, headerStart + fmt::Clamp(header.value));
-  std::int32_t count = 0;
-  while (pos < end) {
-    pos += fmt::ReadVarint(cell + pos, end - pos).length;
-    ++count;
-  }
-  return count;
-}
 
 // The column count the table's CREATE TABLE declares, registered once per file for the tables
 // that follow their rows, so a table without live rows is still carved with its real width.
@@ -54,6 +38,7 @@ class MapParser {
 
   int ParseCells(const LeafCellMap& map, RecordStatus status) {
     const std::uint32_t ps = file_.pageSize();
+    const bool followsRows = FollowsItsRows(file_.currentKnownTable());
     for (const auto& [index, cells] : map) {
       if (cells.empty()) continue;
       if (const int rc = file_.ReadPage(index, page_.data())) return rc;
@@ -66,7 +51,8 @@ class MapParser {
         RecordBytes in;
         in.bytes = page_.data() + offset;
         in.available = ps - offset;
-        in.cellEnd = next == sorted_.end() ? ps : *next;
+        // A damaged pointer array may name offsets past the page: a cell ends with the page.
+        in.cellEnd = next == sorted_.end() ? ps : std::min<std::uint32_t>(ps, *next);
         in.form = RecordForm::Cell;
         in.status = status;
         in.page = page_.data();
@@ -74,7 +60,9 @@ class MapParser {
         in.offset = offset;
         in.origin = RecordOrigin::Cell;
         in.onFreelistPage = onFreelistPage_;
-        if (status == RecordStatus::Live) file_.NoteLiveColumnCount(CellColumnCount(in.bytes, in.cellEnd - offset));
+        // Only the tables that follow their rows use the count: the others are spared the walk.
+        if (status == RecordStatus::Live && followsRows)
+          file_.NoteLiveColumnCount(RecordCursor::Cell(in.bytes, in.cellEnd - offset).ColumnCount());
         parser_(file_, in);
       }
     }
@@ -141,13 +129,19 @@ int RecoverRoots(CSqliteRecoveryFile& file, const RootPageSet& roots, const Reco
   return 0;
 }
 
+// Each freed leaf page is read once, on its own. A freed interior page is not walked: the
+// children it still names are either freed too, and then listed in the freelist themselves (a
+// walk would read their rows a second time), or live pages it lost to a rebalance, whose rows
+// are not deleted at all.
 int RecoverFreelist(CSqliteRecoveryFile& file, const RecordParser& parser, const RecoverTableOptions& options) {
   MapParser maps(file, parser, true);
   std::vector<std::uint8_t> page(file.pageSize());
+  std::vector<bool> seen(file.pageCount(), false);
   for (const std::uint32_t index : file.freelistPages()) {
+    if (index >= seen.size() || seen[index]) continue;
+    seen[index] = true;
     if (file.ReadPage(index, page.data()) != 0) continue;
-    const std::uint8_t type = page[CSqliteRecoveryFile::HeaderOffset(index)];
-    if (type != fmt::kLeafTablePage && type != fmt::kInteriorTablePage) continue;
+    if (page[CSqliteRecoveryFile::HeaderOffset(index)] != fmt::kLeafTablePage) continue;
     LeafCellMap cells;
     if (const int rc = file.CollectLiveCells(page.data(), index, cells)) return rc;
     if (cells.empty()) continue;
@@ -183,6 +177,7 @@ int RecoverTrunks(CSqliteRecoveryFile& file, const RecordParser& parser) {
 int RecoverTable(CSqliteRecoveryFile& file, std::string_view table, const RecordParser& parser,
                  const RecoverTableOptions& options) {
   if (!file.IsOpen()) return result::kInvalid;
+  file.ResetOverflowBudget();
   std::vector<std::uint8_t> page1(file.pageSize());
   if (const int rc = file.ReadPage(0, page1.data())) return rc;
   RootPageSet roots;

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <system_error>
 
 #include "recovery/result_codes.h"
 #include "recovery/sqlite_uri.h"
@@ -25,6 +26,9 @@ std::string QuotedName(std::string_view name) {
 int ProbeTable(const std::filesystem::path& database, std::string_view table, TableProbe& probe) {
   probe = {};
   if (database.empty()) return result::kInvalid;
+  // SQLite would open a FIFO planted in a backup and wait for a writer forever.
+  std::error_code ec;
+  if (std::filesystem::exists(database, ec) && !std::filesystem::is_regular_file(database, ec)) return SQLITE_CANTOPEN;
   sqlite3* db = nullptr;
   const std::string uri = ReadOnlySqliteUri(database);
   const int opened = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);

@@ -1,19 +1,25 @@
 // The tool's readers of keybags, MBFile archives and mbdb manifests on every truncation and on
 // random byte damage of real-shaped input: never a crash, never a read out of bounds, and
 // nothing accepted that a sound input would not give.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <random>
 
 #include "recovery/manifest_plist.h"
+#include "recovery/mbdb_records.h"
 #include "tests/decrypt/support.h"
 #include "tests/fixtures/backup_builder.h"
 #include "tests/fixtures/backup_encryptor.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tools/decrypt/file_blob.h"
+#include "tools/decrypt/file_decryption.h"
 #include "tools/decrypt/keybag.h"
-#include "tools/decrypt/mbdb_records.h"
 
 namespace vesmar {
 namespace {
@@ -72,8 +78,8 @@ TEST(DamagedInputTest, ReadersHoldOnEveryTruncationAndDamage) {
   const Samples s = MakeSamples(dir);
   ASSERT_TRUE(decrypt::ParseKeybag(s.keybag));
   ASSERT_EQ(decrypt::EncryptionKeyOfFileBlob(s.blob).value_or("").size(), 44u);
-  decrypt::MbdbContent full;
-  ASSERT_TRUE(decrypt::ParseMbdb(s.mbdb, full));
+  MbdbContent full;
+  ASSERT_TRUE(ParseMbdb(s.mbdb, full));
   ASSERT_EQ(full.records.size(), 3u);
 
   ForDamagedCopies(s.keybag, [](const std::string& bytes, bool) {
@@ -89,13 +95,30 @@ TEST(DamagedInputTest, ReadersHoldOnEveryTruncationAndDamage) {
     }
   });
   ForDamagedCopies(s.mbdb, [&](const std::string& bytes, bool truncated) {
-    decrypt::MbdbContent content;
-    if (!decrypt::ParseMbdb(bytes, content)) return;
+    MbdbContent content;
+    if (!ParseMbdb(bytes, content)) return;
     if (truncated) {
       EXPECT_LE(content.records.size(), full.records.size());
     }
     for (const auto& r : content.records) EXPECT_LE(r.properties.size(), 255u);
   });
+}
+
+// A FIFO where a stored file should be (planted in a backup folder) is skipped at once instead of
+// waiting for a writer forever; should it wait, the test opens the other end so it fails.
+TEST(DamagedInputTest, AFifoForAStoredFileIsSkippedAtOnce) {
+  fixtures::TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "stored").c_str(), 0600), 0);
+  auto run = std::async(std::launch::async, [&] {
+    decrypt::FileDecryptor files;
+    return files.Run(nullptr, dir / "stored", dir / "plain").status;
+  });
+  if (run.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+    ADD_FAILURE() << "the decryption waits on the FIFO";
+    const int writer = open((dir / "stored").c_str(), O_WRONLY);
+    if (writer >= 0) close(writer);
+  }
+  EXPECT_EQ(run.get(), decrypt::FileStatus::SourceUnreadable);
 }
 
 }  // namespace

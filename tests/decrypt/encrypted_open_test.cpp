@@ -12,6 +12,7 @@
 #include "tests/decrypt/support.h"
 #include "tests/fixtures/backup_builder.h"
 #include "tests/fixtures/backup_encryptor.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -22,13 +23,7 @@ using namespace testing_support;
 using fixtures::BackupBuilder;
 using fixtures::ManifestFormat;
 
-struct Recorder {
-  std::vector<int> reports;
-  static int Callback(void* user, int percent) {
-    static_cast<Recorder*>(user)->reports.push_back(percent);
-    return 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 const std::string kSms = "SQLite format 3" + std::string(1, '\0') + "the messages";
 

@@ -9,6 +9,7 @@
 #include "recovery/decryption_runner.h"
 #include "recovery/result_codes.h"
 #include "tests/decrypt/support.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -17,15 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_support;
 
-struct Recorder {
-  std::vector<int> reports;
-  int stopAfter = -1;  // answer 2 once this many reports were made
-  static int Callback(void* user, int percent) {
-    auto* self = static_cast<Recorder*>(user);
-    self->reports.push_back(percent);
-    return self->stopAfter >= 0 && static_cast<int>(self->reports.size()) >= self->stopAfter ? result::kStopped : 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 // A stand-in tool that records its arguments and standard input into `record/`, then runs `body`.
 class FakeTool {
@@ -147,7 +140,7 @@ TEST(DecryptionRunnerTest, ToolOutcomes) {
 TEST(DecryptionRunnerTest, StopEndsTheTool) {
   FakeTool tool("echo $$ > \"$REC/pid\"; echo x > \"$2/partial\"; exec sleep 30");
   Recorder recorder;
-  recorder.stopAfter = 3;
+  recorder.stopFromReport = 3;
   DecryptionOutput output;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(tool.Run(u"pw", recorder, output), result::kStopped);

@@ -1,8 +1,14 @@
 // Both scan sources hand their call history, notes and WhatsApp databases to the drivers: the
 // backup folder in place (the call database of current devices before the older one, the WhatsApp
 // database found through the manifest), the device through its working copies.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
 #include <random>
 
 #include "platform/text.h"
@@ -20,6 +26,7 @@
 #include "tests/fixtures/deleted_rows_fixture.h"
 #include "tests/fixtures/demo_backup.h"
 #include "tests/fixtures/notes_fixture.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/fixtures/whatsapp_fixture.h"
 
@@ -75,13 +82,7 @@ Databases MakeDatabases(const fs::path& folder, bool ios12) {
   return d;
 }
 
-struct Recorder {
-  std::vector<int> reports;
-  static int Callback(void* user, int percent) {
-    static_cast<Recorder*>(user)->reports.push_back(percent);
-    return 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 std::size_t CountStatus(const auto& list, RecordStatus status) {
   return static_cast<std::size_t>(
@@ -235,6 +236,38 @@ TEST(CategorySourcesTest, DamagedDatabasesNeverCrash) {
     RecoverWhatsApp(damaged[2], chats);
     for (const auto& [chat, messages] : chats)
       for (const auto& m : messages) EXPECT_FALSE(m.text.empty());
+  }
+}
+
+// A FIFO where a database should be (planted in a backup folder) is refused at once: opening one
+// for reading would wait for a writer forever. Should a driver still wait, the test opens the
+// FIFO's other end itself after a while, so it fails instead of hanging.
+TEST(CategorySourcesTest, AFifoInPlaceOfADatabaseIsRefusedAtOnce) {
+  fixtures::TempDir dir;
+  const fs::path fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::function<int()> drivers[] = {
+      [&] {
+        std::vector<CallRecord> calls;
+        return RecoverCalls(fifo, fifo, true, calls);
+      },
+      [&] {
+        std::vector<NoteRecord> notes;
+        return RecoverNotes(fifo, notes);
+      },
+      [&] {
+        WhatsAppChatMap chats;
+        return RecoverWhatsApp(fifo, chats);
+      },
+  };
+  for (std::size_t i = 0; i < std::size(drivers); ++i) {
+    auto run = std::async(std::launch::async, drivers[i]);
+    if (run.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      ADD_FAILURE() << "driver " << i << " waits on the FIFO";
+      const int writer = open(fifo.c_str(), O_WRONLY);
+      if (writer >= 0) close(writer);
+    }
+    EXPECT_NE(run.get(), 0) << "driver " << i;
   }
 }
 

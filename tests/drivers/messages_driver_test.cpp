@@ -19,6 +19,7 @@
 #include "sqlite_recovery/table_driver.h"
 #include "tests/drivers/conversation_scenario.h"
 #include "tests/fixtures/deleted_rows_fixture.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -247,22 +248,14 @@ TEST(MessagesDriverTest, UnreadableDatabaseDeliversNothing) {
 TEST(MessagesDriverTest, ProgressPointsAndStops) {
   fixtures::TempDir dir;
   const ConversationScenario s = BuildConversations(dir.path(), MessageLayout::Columns51);
-  struct Recorder {
-    std::vector<int> reports;
-    int stopAt = 0;  // from this report (counted from 1) on, answer 2 as the scan view does
-    static int Callback(void* user, int percent) {
-      auto* self = static_cast<Recorder*>(user);
-      self->reports.push_back(percent);
-      return self->stopAt > 0 && static_cast<int>(self->reports.size()) >= self->stopAt ? result::kStopped : 0;
-    }
-  };
+  using Recorder = fixtures::ProgressRecorder;
   // Base 34, step 10: after each of the four tables, after the address book, and at the end
   // (also after a stop).
   const std::vector<int> points{36, 36, 37, 39, 44};
   for (const int stopAt : {0, 1, 4, 5, 6}) {
     SCOPED_TRACE("stop at report " + std::to_string(stopAt));
     Recorder rec;
-    rec.stopAt = stopAt;
+    rec.stopFromReport = static_cast<std::size_t>(stopAt);
     const ParseContext context{0, &Recorder::Callback, &rec, 34, 10};
     MessageMap grouped;
     std::uint64_t highest = 0;

@@ -8,6 +8,7 @@
 #include "recovery/result_codes.h"
 #include "sqlite_recovery/date_text.h"
 #include "tests/fixtures/deleted_rows_fixture.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 #include "tests/fixtures/whatsapp_fixture.h"
 
@@ -156,19 +157,11 @@ TEST(WhatsAppDriverTest, ProgressWithinTheStepAndStops) {
     fixtures::WhatsAppDatabase db(dir / "ChatStorage.sqlite");
     db.AddMessage({db.AddChat("15550100@s.whatsapp.net", "Bob"), 0, 0, false, "Hello", "650000000"});
   }
-  struct Recorder {
-    std::vector<int> reports;
-    int stopAt = 0;  // answer 2 from this report (counted from 1) on
-    static int Callback(void* user, int percent) {
-      auto* self = static_cast<Recorder*>(user);
-      self->reports.push_back(percent);
-      return self->stopAt > 0 && static_cast<int>(self->reports.size()) >= self->stopAt ? result::kStopped : 0;
-    }
-  };
+  using Recorder = fixtures::ProgressRecorder;
   for (const int stopAt : {0, 1, 2}) {
     SCOPED_TRACE(stopAt);
     Recorder rec;
-    rec.stopAt = stopAt;
+    rec.stopFromReport = static_cast<std::size_t>(stopAt);
     ParseContext context;
     context.callback = &Recorder::Callback;
     context.user = &rec;

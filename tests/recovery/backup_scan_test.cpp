@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <fstream>
 #include <map>
@@ -10,6 +11,7 @@
 #include "recovery/scan_run.h"
 #include "recovery/working_folders.h"
 #include "tests/fixtures/backup_builder.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -19,15 +21,7 @@ namespace fs = std::filesystem;
 using fixtures::BackupBuilder;
 using fixtures::ManifestFormat;
 
-struct Recorder {
-  std::vector<int> reports;
-  int stopAt = -1;  // answer 2 to the first report at or above this value
-  static int Callback(void* user, int percent) {
-    auto* self = static_cast<Recorder*>(user);
-    self->reports.push_back(percent);
-    return (self->stopAt >= 0 && percent >= self->stopAt) ? result::kStopped : 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 void BuildSmallBackup(BackupBuilder& b) {
   b.AddFile("CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.JPG", fixtures::SampleJpeg());
@@ -59,21 +53,7 @@ std::vector<int> StepEndPoints(IPhoneRecoveryParse& parser, Recorder& rec, int& 
   openResult = parser.Open(u"");
   points.push_back(rec.reports.back());
   ScanResults r;
-  const std::function<int()> steps[] = {
-      [&] { return parser.CollectCameraRoll(r.cameraRoll, r.photoStream); },
-      [&] { return parser.ParseMessages(r.messages); },
-      [&] { return parser.CollectMessageAttachments(r.messageAttachments); },
-      [&] { return parser.ParseContacts(r.contacts); },
-      [&] { return parser.ParseCallHistory(r.calls); },
-      [&] { return parser.ParseNotes(r.notes); },
-      [&] { return parser.CollectAppFiles(r.appFiles); },
-      [&] { return parser.ParseWhatsApp(r.whatsApp); },
-      [&] { return parser.CollectWhatsAppAttachments(r.whatsAppAttachments); },
-  };
-  for (const auto& step : steps) {
-    step();
-    points.push_back(rec.reports.back());
-  }
+  RunCategorySteps(parser, r, [&](int) { points.push_back(rec.reports.back()); });
   return points;
 }
 
@@ -125,6 +105,25 @@ TEST_P(BackupScanTest, DatabaseLocationsFollowTheLayout) {
             b.PathOf("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "ChatStorage.sqlite"));
 }
 
+TEST(BackupScanTest, AManifestNameCannotLeadTheWhatsAppDatabaseOutOfTheBackup) {
+  fixtures::TempDir dir;
+  BackupBuilder b(dir / "backup", ManifestFormat::Db);
+  BuildSmallBackup(b);
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((b.folder() / "Manifest.db").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE Files SET fileID = '../../../home/ChatStorage.sqlite' "
+                               "WHERE relativePath = 'ChatStorage.sqlite';", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  CItunesBackup backup;
+  BackupEntry entry;
+  entry.folder = b.folder();
+  backup.SetEntry(entry);
+  ASSERT_EQ(backup.Open(u""), 0);
+  EXPECT_EQ(backup.LocateDatabases().whatsAppChats, fs::path());
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, BackupScanTest, ::testing::Values(ManifestFormat::Db, ManifestFormat::Mbdb));
 
 TEST(BackupScanTest, StopAnswerEndsTheChain) {
@@ -137,7 +136,7 @@ TEST(BackupScanTest, StopAnswerEndsTheChain) {
   backup.SetEntry(entry);
   auto parser = CreateParser(1, &backup);
   Recorder rec;
-  rec.stopAt = 40;  // the first report of the message attachment walk
+  rec.stopFromPercent = 40;  // the first report of the message attachment walk
   parser->SetProgressCallback(&Recorder::Callback, &rec);
   ASSERT_EQ(parser->Open(u""), 0);
   ScanResults results;

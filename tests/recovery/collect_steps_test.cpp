@@ -11,6 +11,7 @@
 #include "recovery/result_codes.h"
 #include "tests/fixtures/backup_builder.h"
 #include "tests/fixtures/media_samples.h"
+#include "tests/fixtures/progress_recorder.h"
 #include "tests/fixtures/temp_dir.h"
 
 namespace vesmar {
@@ -22,15 +23,7 @@ using fixtures::ManifestFormat;
 using fixtures::MediaBytes;
 using fixtures::MediaSample;
 
-struct Recorder {
-  std::vector<int> reports;
-  std::size_t stopAfter = 0;  // answer 2 to this report (1-based); 0 never stops
-  static int Callback(void* user, int percent) {
-    auto* self = static_cast<Recorder*>(user);
-    self->reports.push_back(percent);
-    return self->reports.size() == self->stopAfter ? result::kStopped : 0;
-  }
-};
+using Recorder = fixtures::ProgressRecorder;
 
 // A backup under construction, and a scan session of step width 10 reporting to a recorder.
 class Backup {
@@ -258,7 +251,7 @@ TEST(CollectStepTest, StopAnswerEndsTheWalkButKeepsAndSortsWhatWasFound) {
   for (const char* name : {"c.jpg", "b.jpg", "a.jpg", "d.jpg"})
     b.Add("CameraRollDomain", std::string("Media/DCIM/100APPLE/") + name, fixtures::SampleJpeg());
   const auto entries = b.Entries();
-  b.recorder.stopAfter = 2;
+  b.recorder.stopFromReport = 2;
   MediaFileList roll, stream;
   EXPECT_EQ(CollectCameraRollStep(b.session, entries, b.Source(false), roll, stream), result::kStopped);
   EXPECT_EQ(Names(roll), (std::vector<std::string>{"b.JPG", "c.JPG"}));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "recovery/hashed_name.h"
@@ -63,6 +64,19 @@ TEST(DeviceRecoveryTest, OpenWithoutDeviceGivesUpAndMakesNoCopies) {
   EXPECT_EQ(reports, std::vector<int>{1});
   for (const char* name : {"AddressBook", "sms", "notes", "history", "ChatStorage"})
     EXPECT_FALSE(fs::exists(root / name)) << name;
+}
+
+// An examiner may name the working volume, which holds files of their own (an earlier backup
+// of the same device, say): the program works in a folder of its own there, and the clean-up
+// of a device scan leaves everything else alone.
+TEST(DeviceRecoveryTest, AChosenWorkingFolderKeepsWhatItHeld) {
+  const char* chosen = std::getenv("VESMAR_TEMP_BACKUP_ROOT");
+  ASSERT_NE(chosen, nullptr);
+  const fs::path folder = chosen;
+  EXPECT_EQ(TempBackupRoot().parent_path(), folder);
+  std::ofstream(folder / "evidence.txt") << "the examiner's notes";
+  CreateParser(0, nullptr).reset();  // made and destroyed: both clean up
+  EXPECT_EQ(Read(folder / "evidence.txt"), "the examiner's notes");
 }
 
 }  // namespace

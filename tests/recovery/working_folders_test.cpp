@@ -45,5 +45,15 @@ TEST(WorkingFoldersTest, TempBackupRootChoice) {
   }
 }
 
+// The working folder holds device backups, working copies of their databases and decrypted
+// copies, the app folder the preview's copies: personal data no other account may read.
+TEST(WorkingFoldersTest, TheProgramsFoldersAreTheUsersAlone) {
+  ASSERT_TRUE(EnsureAppFolder());
+  for (const fs::path& folder : {AppFolder(), TempBackupRoot()}) {
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+  }
+}
+
 }  // namespace
 }  // namespace vesmar

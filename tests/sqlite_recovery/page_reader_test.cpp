@@ -186,6 +186,48 @@ TEST(CellPointersTest, APageWithOneCellUsesTheStartOfItsCellArea) {
   EXPECT_EQ(testing::LiveRows(testing::Carve(path, "t").records), std::vector<std::string>{"7:'only row'"});
 }
 
+TEST(CellPointersTest, ADamagedLiveCellCostsOnlyItsRow) {
+  // Table handle follows the column count of its live rows, which the driver counts cell by cell.
+  fixtures::TempDir dir;
+  const auto path = dir / "sms.db";
+  {
+    fixtures::SqliteDb db(path, 1024);
+    db.Exec(fixtures::CreateTableSql("handle", 5));
+    fixtures::InsertRows(db, "handle", {{"1", "'a'", "'us'", "'SMS'", "NULL"}, {"2", "'b'", "'us'", "'SMS'", "NULL"},
+                                        {"3", "'c'", "'us'", "'SMS'", "NULL"}});
+  }
+  const std::string original = fixtures::ReadFileBytes(path);
+  const auto* page2 = reinterpret_cast<const std::uint8_t*>(original.data()) + 1024;
+  ASSERT_EQ(page2[fmt::Be16(page2 + 8) + 1], 1) << "row 1 should come first";
+  const std::string rows[] = {"1:'a'|'us'|'SMS'|NULL", "2:'b'|'us'|'SMS'|NULL", "3:'c'|'us'|'SMS'|NULL"};
+  const std::uint64_t row1 = fmt::Be16(page2 + 8);
+  // Payload length and rowid take a byte each; the header length after them becomes 2^64 - 1.
+  const std::pair<std::uint64_t, std::string> endlessHeader{row1 + 2, std::string(9, '\xFF')};
+  // The pointer of row 2 lies beyond the page, so row 1 (the last cell) seems to end out there.
+  const std::pair<std::uint64_t, std::string> farPointer{8 + 2, "\x13\x88"};
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::uint64_t, std::string>> patches;  // within page 2
+    std::vector<int> lost;                                        // rows that cannot come back
+  };
+  const Case cases[] = {
+      {"largest header length", {endlessHeader}, {0}},
+      {"pointer past the page", {farPointer}, {1}},
+      {"both", {endlessHeader, farPointer}, {0, 1}},
+  };
+  for (const auto& c : cases) {
+    fixtures::WriteFileBytes(dir / "damaged.db", original);
+    for (const auto& [at, bytes] : c.patches) fixtures::PatchFile(dir / "damaged.db", 1024 + at, bytes);
+    const auto result = testing::Carve(dir / "damaged.db", "handle");
+    EXPECT_EQ(result.code, 0) << c.name;
+    const auto live = testing::LiveRows(result.records);
+    for (int i = 0; i < 3; ++i)
+      if (std::count(c.lost.begin(), c.lost.end(), i) == 0) {
+        EXPECT_TRUE(std::find(live.begin(), live.end(), rows[i]) != live.end()) << c.name << ": " << rows[i];
+      }
+  }
+}
+
 // Table t(c0, c1) with a small row, then a row that spills over `pages` overflow pages, then the
 // small row deleted: the spilled cell is no longer followed directly by its neighbour.
 fs::path MakeSpilledRow(const fixtures::TempDir& dir, const std::string& text) {
@@ -230,6 +272,74 @@ TEST(AssemblePayloadTest, DamagedChainsEndWithoutTheRow) {
     // The spilled row cannot be whole and is rejected; its neighbour stays.
     EXPECT_EQ(testing::LiveRows(result.records), std::vector<std::string>{"3:'after'"}) << c.name;
   }
+}
+
+// Forty cells whose payload lengths were raised to 2 MB, all pointing into the 600 KB overflow
+// chain of the first row: each would read the whole chain again.
+TEST(AssemblePayloadTest, CellsSharingOneLongChainReadItWithinABudget) {
+  fixtures::TempDir dir;
+  const auto path = dir / "shared.db";
+  {
+    fixtures::SqliteDb db(path, 1024);
+    db.Exec(fixtures::CreateTableSql("t", 2) + "INSERT INTO t VALUES(1, zeroblob(600000));");
+    for (int id = 2; id <= 41; ++id) db.Exec("INSERT INTO t VALUES(" + std::to_string(id) + ", zeroblob(20000));");
+  }
+  std::uint32_t pageCount = 0;
+  {
+    CSqliteRecoveryFile file;
+    ASSERT_EQ(file.OpenDatabaseFile(path), 0);
+    pageCount = file.pageCount();
+    std::vector<std::uint8_t> page(1024);
+    ASSERT_EQ(file.ReadPage(0, page.data()), 0);
+    RootPageSet roots;
+    ASSERT_EQ(file.FindRootPages(page.data(), "t", roots), 0);
+    LeafCellMap cells;
+    ASSERT_EQ(file.ReadPage(*roots.begin(), page.data()), 0);
+    ASSERT_EQ(file.CollectLiveCells(page.data(), *roots.begin(), cells), 0);
+    // Local part of a spilled payload on pages of 1024 usable bytes (the file format's rule).
+    const auto local = [](std::int64_t length) {
+      const std::int64_t minLocal = (1024 - 12) * 32 / 255 - 23, k = minLocal + (length - minLocal) % 1020;
+      return k <= 1024 - 35 ? k : minLocal;
+    };
+    std::string firstChain;
+    struct Cell {
+      std::uint64_t at;  // in the file
+      std::int64_t length, rowidLength;
+    };
+    std::vector<Cell> others;
+    for (const auto& [index, offsets] : cells) {
+      ASSERT_EQ(file.ReadPage(index, page.data()), 0);
+      for (const std::uint16_t offset : offsets) {
+        const auto length = fmt::ReadVarint(page.data() + offset, 9);
+        const auto rowid = fmt::ReadVarint(page.data() + offset + length.length, 9);
+        ASSERT_EQ(length.length, 3);
+        const std::int64_t pointer = offset + 3 + rowid.length + local(static_cast<std::int64_t>(length.value));
+        if (rowid.value == 1) firstChain.assign(reinterpret_cast<const char*>(page.data()) + pointer, 4);
+        else others.push_back({std::uint64_t{index} * 1024 + offset, static_cast<std::int64_t>(length.value), rowid.length});
+      }
+    }
+    ASSERT_EQ(firstChain.size(), 4u);
+    ASSERT_EQ(others.size(), 40u);
+    for (const auto& [at, length, rowidLength] : others) {
+      // The largest 3-byte length with the same local part, so the chain pointer stays in place.
+      const std::int64_t raised = length + (0x1FFFFF - length) / 1020 * 1020;
+      const std::string varint = {static_cast<char>(0x80 | (raised >> 14)), static_cast<char>(0x80 | ((raised >> 7) & 0x7F)),
+                                  static_cast<char>(raised & 0x7F)};
+      fixtures::PatchFile(path, at, varint);
+      fixtures::PatchFile(path, at + static_cast<std::uint64_t>(3 + rowidLength + local(raised)), firstChain);
+    }
+  }
+  CSqliteRecoveryFile file;
+  ASSERT_EQ(file.OpenDatabaseFile(path), 0);
+  std::vector<GenericRecord> records;
+  EXPECT_EQ(RecoverTable(file, "t", GenericRecordParser(records)), 0);
+  // The first row is whole; the others cannot be.
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.front().rowid, 1);
+  ASSERT_EQ(records.front().values.size(), 2u);
+  EXPECT_EQ(records.front().values[1].bytes.size(), 600000u);
+  // Every page read goes through the cache: the run read the file a few times, not forty.
+  EXPECT_LT(file.pageCache().hits() + file.pageCache().misses(), 6u * pageCount);
 }
 
 TEST(TableWalkTest, LoopsAndTruncationInTheTreeCostRowsNotTheRun) {

@@ -12,11 +12,11 @@
 #include "recovery/decryption_contract.h"
 #include "recovery/hashed_name.h"
 #include "recovery/manifest_plist.h"
+#include "recovery/mbdb_records.h"
 #include "recovery/sqlite_uri.h"
 #include "tools/decrypt/file_blob.h"
 #include "tools/decrypt/file_decryption.h"
 #include "tools/decrypt/keybag.h"
-#include "tools/decrypt/mbdb_records.h"
 
 namespace vesmar::decrypt {
 

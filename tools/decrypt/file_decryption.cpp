@@ -1,6 +1,7 @@
 #include "tools/decrypt/file_decryption.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -64,10 +65,18 @@ FileDecryptor::FileDecryptor() : buffer_(kBufferSize) {}
 FileOutcome FileDecryptor::Run(const Key256* key, const std::filesystem::path& source,
                                const std::filesystem::path& destination) {
   FileOutcome outcome;
-  Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only regular files are read: without O_NONBLOCK, opening a FIFO planted in a backup would
+  // wait for a writer forever (for a regular file the flag changes nothing).
+  Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (in.get() < 0) {
     outcome.error = errno;
     outcome.status = errno == ENOENT ? FileStatus::SourceMissing : FileStatus::SourceUnreadable;
+    return outcome;
+  }
+  struct stat st {};
+  if (fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    outcome.error = EINVAL;
+    outcome.status = FileStatus::SourceUnreadable;
     return outcome;
   }
   posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -1,13 +1,15 @@
-// The records of a Manifest.mbdb with every field, the per-file encryption keys included.
+// The records of a Manifest.mbdb (the manifest of backups made before iOS 10) with every field,
+// the per-file encryption keys included.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-namespace vesmar::decrypt {
+namespace vesmar {
 
 struct MbdbRecord {
   std::string domain;
@@ -35,7 +37,13 @@ struct MbdbContent {
   bool complete = true;  // false: a record ran past the end; the records before it are kept
 };
 
-// Parses the bytes of a Manifest.mbdb. False when they do not start with the "mbdb" magic.
+// Hands each record of the bytes of a Manifest.mbdb to `visit`, in order (the record object is
+// reused: copy what is kept). Every read is checked against the end of the bytes; a record that
+// runs past it ends the walk, and the result's `complete` is then false. False when the bytes do
+// not start with the "mbdb" magic.
+bool ForEachMbdbRecord(std::string_view data, const std::function<void(const MbdbRecord&)>& visit, bool* complete = nullptr);
+
+// Every record of the bytes of a Manifest.mbdb. False when they do not start with the "mbdb" magic.
 bool ParseMbdb(std::string_view data, MbdbContent& out);
 
-}  // namespace vesmar::decrypt
+}  // namespace vesmar

@@ -1,6 +1,8 @@
-#include "tools/decrypt/mbdb_records.h"
+#include "recovery/mbdb_records.h"
 
-namespace vesmar::decrypt {
+#include <algorithm>
+
+namespace vesmar {
 
 namespace {
 
@@ -52,19 +54,26 @@ bool ReadRecord(Reader& in, MbdbRecord& r) {
 
 }  // namespace
 
-bool ParseMbdb(std::string_view data, MbdbContent& out) {
-  out = {};
-  if (data.size() < 6 || data.substr(0, 4) != "mbdb") return false;
-  Reader in(data, 6);
+bool ForEachMbdbRecord(std::string_view data, const std::function<void(const MbdbRecord&)>& visit, bool* complete) {
+  if (complete) *complete = true;
+  if (data.size() < 4 || data.substr(0, 4) != "mbdb") return false;
+  // The magic is followed by two bytes of version.
+  Reader in(data, std::min<std::size_t>(data.size(), 6));
+  MbdbRecord record;
   while (!in.AtEnd()) {
-    MbdbRecord record;
+    record.properties.clear();
     if (!ReadRecord(in, record)) {
-      out.complete = false;
+      if (complete) *complete = false;
       break;
     }
-    out.records.push_back(std::move(record));
+    visit(record);
   }
   return true;
 }
 
-}  // namespace vesmar::decrypt
+bool ParseMbdb(std::string_view data, MbdbContent& out) {
+  out = {};
+  return ForEachMbdbRecord(data, [&out](const MbdbRecord& record) { out.records.push_back(record); }, &out.complete);
+}
+
+}  // namespace vesmar
