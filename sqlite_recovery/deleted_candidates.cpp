@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 
 #include "sqlite_recovery/sqlite_format.h"
 #include "sqlite_recovery/sqlite_recovery_file.h"
@@ -360,6 +361,42 @@ void DetectMergedFreeblockRows(const CSqliteRecoveryFile& file, const std::uint8
   MergedFreeblockRows(PageView(file, page, index), list);
 }
 
+namespace {
+
+// A leaf page whose last cell was deleted: SQLite resets its header (no cells, no freeblock
+// chain, content area at the page end) but leaves the old cells where they were, each behind the
+// freeblock header written when it was freed. The old pointer array stays too: its words name
+// cells' starts. From each, the cells that followed it are read one after another, as long as
+// each one fits the table's width and the page.
+void EmptiedPageRows(const PageView& v, std::span<const std::uint16_t> cells, CandidateList& list) {
+  if (!cells.empty() || v.n <= 0 || fmt::Be16(v.p + v.hdr + 1) != 0) return;
+  std::int64_t arrayEnd = v.hdr + 8;
+  while (arrayEnd + 1 < v.ps && v.Word(arrayEnd) != 0) arrayEnd += 2;
+  std::vector<std::int64_t> starts;
+  for (std::int64_t w = v.hdr + 8; w < arrayEnd; w += 2) {
+    const std::int64_t start = v.Word(w);
+    if (start >= arrayEnd && start + 5 < v.ps) starts.push_back(start);
+  }
+  std::sort(starts.begin(), starts.end());
+  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+  std::int64_t walked = 0;  // bytes read by the walks, bounded by the page however it is damaged
+  std::int64_t coveredUntil = 0;
+  for (const std::int64_t first : starts) {
+    if (first < coveredUntil) continue;  // a walk from an earlier start already went through here
+    for (std::int64_t off = first; off + 5 < v.ps && walked < 4 * v.ps;) {
+      const auto [h, m, intact] = FindFreedHeader(v, off, v.ps);
+      const std::int64_t u = m > 0 ? v.RecordSize(h, m, v.ps - h) : v.ps;
+      if (u <= 0 || u > v.ps - h) break;
+      Add(list, h, RecordOrigin::EmptiedPage, v.ps, h + u, intact);
+      walked += h + u - off;
+      off = h + u;
+      coveredUntil = off;
+    }
+  }
+}
+
+}  // namespace
+
 void DetectTrunkPage(const CSqliteRecoveryFile& file, const std::uint8_t* page, std::uint32_t index,
                      CandidateList& list) {
   const PageView view(file, page, index);
@@ -438,6 +475,7 @@ int CollectDeletedCandidates(CSqliteRecoveryFile& file, const std::uint8_t* page
     Gap(view, cells, list);
     StaleSlots(view, list);
     if (extras.splitMergedFreeblocks) MergedFreeblockRows(view, list);
+    if (extras.emptiedPages) EmptiedPageRows(view, cells, list);
   });
 }
 

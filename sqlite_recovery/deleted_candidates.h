@@ -33,6 +33,9 @@ struct CarvingExtras {
   // Rows inside a freeblock behind its first: SQLite merges the freeblocks of neighbouring
   // deleted cells, leaving the later cells whole or behind their own old freeblock header.
   bool splitMergedFreeblocks = false;
+  // Old cells of a leaf page whose last cell was deleted: SQLite then resets the page header,
+  // which no longer leads to any of them.
+  bool emptiedPages = false;
 };
 
 // On a leaf table page runs the four detectors in order (freeblocks, tail, gap, stale slots) into

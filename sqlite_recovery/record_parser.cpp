@@ -11,6 +11,7 @@ std::string RecordSourceName(RecordOrigin origin, bool onFreelistPage) {
     case RecordOrigin::Gap: detector = "gap"; break;
     case RecordOrigin::StaleSlot: detector = "stale slot"; break;
     case RecordOrigin::FreelistTrunk: return "freelist trunk";
+    case RecordOrigin::EmptiedPage: detector = "emptied page"; break;
   }
   return onFreelistPage ? std::string("freelist page, ") + detector : std::string(detector);
 }

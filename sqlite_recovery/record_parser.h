@@ -70,10 +70,11 @@ enum class RecordOrigin : std::uint8_t {
   Gap,           // the unallocated space between the pointer array and the cells
   StaleSlot,     // a pointer left beyond the cell count
   FreelistTrunk, // old cells on a freelist trunk page (only when asked for)
+  EmptiedPage,   // old cells of a leaf page whose last cell was deleted
 };
 
 // Where a record came from, for people: "live cell", "freelist page" (a cell of an adopted freed
-// page), "freeblock", "tail", "gap", "stale slot", "freelist trunk"; a candidate carved on an
+// page), "freeblock", "tail", "gap", "stale slot", "freelist trunk", "emptied page"; a candidate carved on an
 // adopted freed page is named "freelist page, " and its detector.
 std::string RecordSourceName(RecordOrigin origin, bool onFreelistPage);
 

@@ -33,9 +33,10 @@ std::int64_t SurvivingHeaderEnd(const std::uint8_t* bytes, std::int64_t availabl
 
 RecordCursor RowReader::Open(CSqliteRecoveryFile& file, const RecordBytes& record) {
   if (record.form == RecordForm::Header) {
-    // Before any live row: the parser's own count, else the engine's for the table (which follows
-    // the width the table declares), so a table the user emptied still gives its rows back.
-    const std::int32_t count = live_ > 0 ? live_ : fallback_ > 0 ? fallback_ : file.CurrentColumnCount();
+    // Before any live row: the engine's count for the table (which follows the width the table
+    // declares, so a table the user emptied still gives its rows back), else the parser's own.
+    const std::int32_t engine = file.CurrentColumnCount();
+    const std::int32_t count = live_ > 0 ? live_ : engine > 0 ? engine : fallback_;
     if (count <= 0) return RecordCursor::Header(record.bytes, 0, 0);
     const std::int64_t start = SurvivingHeaderEnd(record.bytes, static_cast<std::int64_t>(record.available), count);
     if (start > 0)

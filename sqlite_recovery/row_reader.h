@@ -18,8 +18,8 @@ class CSqliteRecoveryFile;
 
 class RowReader {
  public:
-  // `fallbackColumns`: the count for carved rows until a live row was seen; 0 takes the table's
-  // expected count from the file.
+  // Carved rows before the first live row are read with the file's expected count for the
+  // current table; `fallbackColumns` stands in when the file knows none.
   explicit RowReader(std::int32_t fallbackColumns) : fallback_(fallbackColumns) {}
 
   RecordCursor Open(CSqliteRecoveryFile& file, const RecordBytes& record);

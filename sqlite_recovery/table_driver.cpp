@@ -105,6 +105,7 @@ class MapParser {
 CarvingExtras Extras(const RecoverTableOptions& options) {
   CarvingExtras extras;
   extras.splitMergedFreeblocks = options.splitMergedFreeblocks;
+  extras.emptiedPages = options.emptiedPages;
   return extras;
 }
 

@@ -29,6 +29,9 @@ struct RecoverTableOptions {
   // Beyond the steps above: also the rows behind the first of a merged freeblock (their
   // candidates follow the others of their page).
   bool splitMergedFreeblocks = true;
+  // Beyond the steps above: the old cells of a leaf page whose last cell was deleted (its header
+  // no longer leads to them; a table the user emptied keeps its rows only there).
+  bool emptiedPages = true;
 };
 
 // Runs the table's live cells, its carved candidates and its adopted freelist pages through

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   if (mkdtemp(home.data())) {
     setenv("XDG_DATA_HOME", home.c_str(), 1);
     // Never a shared volume root, whatever the free space: parallel test programs stay apart.
-    setenv("VESMAR_TEMP_BACKUP_ROOT", (home + "/VesmariOSRecovery/Vesmar_tmp_backup").c_str(), 1);
+    setenv("VESMAR_TEMP_BACKUP_ROOT", (home + "/VesmariOSRecovery").c_str(), 1);
   }
   ::testing::InitGoogleTest(&argc, argv);
   const int rc = RUN_ALL_TESTS();

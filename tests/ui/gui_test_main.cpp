@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   const std::string runtime = MakeTempFolder("vesmar-gui-run-XXXXXX");
   setenv("XDG_DATA_HOME", data.c_str(), 1);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-  setenv("VESMAR_TEMP_BACKUP_ROOT", (data + "/VesmariOSRecovery/Vesmar_tmp_backup").c_str(), 1);
+  setenv("VESMAR_TEMP_BACKUP_ROOT", (data + "/VesmariOSRecovery").c_str(), 1);
 
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
