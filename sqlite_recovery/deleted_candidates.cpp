@@ -56,11 +56,40 @@ struct PageView {
 // Each offset of a page is a candidate once: two detectors finding the same bytes (a freeblock
 // at the page end is also the tail) would otherwise list one deleted row twice.
 void Add(CandidateList& list, std::int64_t h, RecordOrigin origin, std::int64_t ps, std::int64_t end = 0,
-         bool headerIntact = false) {
+         bool headerIntact = false, bool spilled = false) {
   if (h <= 0 || h >= ps) return;
   const auto offset = static_cast<std::uint16_t>(h);
   if (std::any_of(list.begin(), list.end(), [offset](const Candidate& c) { return c.offset == offset; })) return;
-  list.push_back({offset, origin, end > h && end <= ps ? static_cast<std::uint32_t>(end) : 0, headerIntact});
+  list.push_back({offset, origin, end > h && end <= ps ? static_cast<std::uint32_t>(end) : 0, headerIntact, spilled});
+}
+
+// A record with its header length at `r` and serial types at `h` that must have spilled, and
+// whose local part and overflow page number fit before `end`.
+bool SpilledRecordAt(const PageView& v, std::int64_t r, std::int64_t h, std::int64_t end) {
+  CSqliteRecoveryFile::SpilledRecord spilled;
+  return v.file.MeasureSpilledRecord(v.p, h, end, spilled) && spilled.start == r;
+}
+
+// The first serial type of a row too long for its page, freed at `off` (0 when none). Its payload
+// length took 2 bytes or more, so the freeblock header took that and the rowid's start.
+std::int64_t FindSpilledRecord(const PageView& v, std::int64_t off, std::int64_t end) {
+  if (v.n <= 0 || off + 13 >= v.ps) return 0;
+  const auto headerAt = [&](std::int64_t at) -> std::int64_t {
+    const auto header = v.VarintAt(at, v.ps - at);
+    const std::int64_t h = at + header.length;
+    const bool fits = v.TypesLength(h, v.n) + header.length == fmt::Clamp(header.value);
+    return fits && SpilledRecordAt(v, at, h, end) ? h : 0;
+  };
+  // The header length right after the overwritten bytes, or after the rest of a longer rowid
+  // (whose last byte is the first from byte 4 on without the high bit).
+  if (const std::int64_t h = headerAt(off + 4)) return h;
+  for (std::int64_t at = off + 4; at < off + 12; ++at) {
+    if (v.p[at] & 0x80) continue;
+    if (const std::int64_t h = headerAt(at + 1)) return h;
+    break;
+  }
+  // With a 1-byte rowid the header length was overwritten too: the serial types start at byte 4.
+  return SpilledRecordAt(v, off + 3, off + 4, end) ? off + 4 : 0;
 }
 
 struct FreedHeader {
@@ -177,6 +206,8 @@ void Freeblocks(const PageView& v, CandidateList& list) {
       }
       // The record ends where a freeblock merged into this one begins, else with the block.
       if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, cellEnd, intact);
+    } else if (const std::int64_t spilled = FindSpilledRecord(v, off, cellEnd); spilled > 0) {
+      Add(list, spilled, RecordOrigin::Freeblock, v.ps, 0, true, true);
     }
   });
 }
@@ -228,6 +259,10 @@ void ScanForHeaders(const PageView& v, std::int64_t from, std::int64_t to, Recor
       const std::int64_t u = v.RecordSize(h, V, lim - h);
       if (u <= lim - h) {
         Add(list, h, origin, v.ps, 0, true);
+        lim = pos;
+      } else if (SpilledRecordAt(v, pos, h, lim)) {
+        // The row inserted last goes when the content area just shrinks: its cell is whole.
+        Add(list, h, origin, v.ps, 0, true, true);
         lim = pos;
       }
     }

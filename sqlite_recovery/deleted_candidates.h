@@ -21,6 +21,9 @@ struct Candidate {
   std::uint32_t extentEnd = 0;
   // The detector read the record's header length in front of `offset`: no serial type was lost.
   bool headerIntact = false;
+  // A row too long for its page: the rest of it stands on freed overflow pages
+  // (CSqliteRecoveryFile::AssembleSpilledRecord).
+  bool spilled = false;
   bool operator==(const Candidate&) const = default;
 };
 using CandidateList = std::vector<Candidate>;

@@ -71,6 +71,16 @@ inline std::uint64_t ContentSize(std::uint64_t serialType) {
   return (serialType - 12 - (serialType & 1)) / 2;
 }
 
+// Bytes of a table cell's payload that stay on its page, for a payload of `payload` bytes on pages
+// of `usable` usable bytes; the rest goes to overflow pages.
+inline std::int64_t LocalPayloadSize(std::int64_t payload, std::int64_t usable) {
+  const std::int64_t maxLocal = usable - 35;
+  if (payload <= maxLocal) return payload;
+  const std::int64_t minLocal = (usable - 12) * 32 / 255 - 23;
+  const std::int64_t k = minLocal + (payload - minLocal) % (usable - 4);
+  return k <= maxLocal ? k : minLocal;
+}
+
 // Signed big-endian integer of 1 to 8 bytes.
 inline std::int64_t BigEndianSigned(const std::uint8_t* p, std::size_t size) {
   std::uint64_t v = (p[0] & 0x80) ? ~std::uint64_t{0} : 0;

@@ -50,6 +50,7 @@ void CSqliteRecoveryFile::Close() {
   size_ = 0;
   pageSize_ = usableSize_ = pageCount_ = 0;
   freelist_.clear();
+  freeLeaves_.clear();
   trunks_.clear();
   walkMarks_.Clear();
   chainMarks_.Clear();
@@ -135,10 +136,17 @@ void CSqliteRecoveryFile::LoadFreelist() {
       const std::uint32_t number = fmt::Be32(page.data() + 8 + 4 * i);
       if (number == 0 || number > pageCount_) continue;
       // More leaves than pages means entries repeat; nothing new can follow.
-      if (freelist_.size() >= pageCount_) return;
+      if (freelist_.size() >= pageCount_) break;
       freelist_.push_back(number - 1);
     }
+    if (freelist_.size() >= pageCount_) break;
   }
+  freeLeaves_ = freelist_;
+  std::sort(freeLeaves_.begin(), freeLeaves_.end());
+}
+
+bool CSqliteRecoveryFile::IsFreelistLeaf(std::uint32_t index) const {
+  return std::binary_search(freeLeaves_.begin(), freeLeaves_.end(), index);
 }
 
 int CSqliteRecoveryFile::ReadAt(std::size_t length, std::uint8_t* buffer, std::uint64_t offset) {
@@ -294,12 +302,9 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
   const auto rowid = fmt::ReadVarint(cell + payload.length, available - payload.length);
   const std::int64_t prefix = payload.length + rowid.length;
   const std::int64_t usable = usableSize_;
-  const std::int64_t maxLocal = usable - 35;
   const std::int64_t length = fmt::Clamp(payload.value);
-  if (length <= maxLocal) return {cell, static_cast<std::size_t>(available)};
-  const std::int64_t minLocal = (usable - 12) * 32 / 255 - 23;
-  const std::int64_t k = minLocal + (length - minLocal) % (usable - 4);
-  const std::int64_t local = k <= maxLocal ? k : minLocal;
+  const std::int64_t local = fmt::LocalPayloadSize(length, usable);
+  if (local == length) return {cell, static_cast<std::size_t>(available)};
   if (prefix + local + 4 > available) return {cell, static_cast<std::size_t>(available)};
 
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
@@ -323,6 +328,59 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
     assembled_.insert(assembled_.end(), overflow + 4, overflow + 4 + want);
   }
   return {assembled_.data(), assembled_.size()};
+}
+
+bool CSqliteRecoveryFile::MeasureSpilledRecord(const std::uint8_t* page, std::int64_t h, std::int64_t end,
+                                               SpilledRecord& out) const {
+  const std::int64_t ps = pageSize_;
+  const std::int64_t usable = usableSize_;
+  const std::int32_t n = CurrentColumnCount();
+  if (n <= 0 || usable < 480 || h < 2 || h >= ps || end > ps || page[h] != 0) return false;
+  const std::int64_t types = SerialTypesLength(page + h, ps - h, n);
+  if (types <= 0) return false;
+  const std::int64_t lengthSize = types + 1 <= 0x7F ? 1 : types + 2 <= 0x3FFF ? 2 : 0;
+  if (lengthSize == 0) return false;
+  // No chain is longer than the file.
+  const std::int64_t limit = (usable - 4) * std::int64_t{pageCount_} + usable;
+  std::int64_t payload = lengthSize + types;
+  for (std::int64_t pos = h; pos < h + types;) {
+    const auto type = fmt::ReadVarint(page + pos, h + types - pos);
+    pos += type.length;
+    payload += std::min(fmt::Clamp(fmt::ContentSize(type.value)), limit);
+    if (payload > limit) return false;
+  }
+  const std::int64_t local = fmt::LocalPayloadSize(payload, usable);
+  const std::int64_t start = h - lengthSize;
+  if (local == payload || start + local + 4 > end) return false;
+  const std::uint32_t first = fmt::Be32(page + start + local);
+  if (first < 2 || first > pageCount_) return false;
+  out = {start, payload, local, first};
+  return true;
+}
+
+std::span<const std::uint8_t> CSqliteRecoveryFile::AssembleSpilledRecord(const std::uint8_t* page, std::uint32_t offset,
+                                                                         std::vector<std::uint8_t>& out) {
+  SpilledRecord r;
+  if (!MeasureSpilledRecord(page, offset, pageSize_, r)) return {};
+  const std::int64_t want = r.payload - (offset - r.start);  // from the first serial type on
+  const std::int64_t chunk = std::int64_t{usableSize_} - 4;
+  out.assign(page + offset, page + r.start + r.local);
+  overflowPage_.resize(pageSize_);
+  chainMarks_.Begin(pageCount_);
+  for (std::uint32_t next = r.firstOverflow; static_cast<std::int64_t>(out.size()) < want;) {
+    const std::uint32_t index = next - 1;
+    // A page taken again since the row was deleted holds other data: only free pages count,
+    // and a chain that ends early gives nothing rather than a row with a wrong end.
+    if (next == 0 || index >= pageCount_ || !IsFreelistLeaf(index) || !chainMarks_.Enter(index) ||
+        overflowBudget_ == 0)
+      return {};
+    --overflowBudget_;
+    if (ReadPage(index, overflowPage_.data()) != 0) return {};
+    next = fmt::Be32(overflowPage_.data());
+    const std::int64_t take = std::min(chunk, want - static_cast<std::int64_t>(out.size()));
+    out.insert(out.end(), overflowPage_.data() + 4, overflowPage_.data() + 4 + take);
+  }
+  return {out.data(), out.size()};
 }
 
 std::int64_t CSqliteRecoveryFile::SerialTypesLength(const std::uint8_t* bytes, std::int64_t available,

@@ -68,6 +68,8 @@ class CSqliteRecoveryFile {
   std::uint32_t pageCount() const { return pageCount_; }
   // Indexes of the freelist leaf pages, in trunk order.
   const std::vector<std::uint32_t>& freelistPages() const { return freelist_; }
+  // Whether a page is a freelist leaf (one SQLite freed and has not used again).
+  bool IsFreelistLeaf(std::uint32_t index) const;
   // Indexes of the freelist trunk pages, in chain order (the recovery steps never read them as
   // table pages; carving may look at what they held before).
   const std::vector<std::uint32_t>& freelistTrunks() const { return trunks_; }
@@ -108,6 +110,23 @@ class CSqliteRecoveryFile {
   // AssemblePayload reads at most four times the file's pages between two resets, which
   // RecoverTable makes at its start (and opening a file). A cell cut short by it is incomplete.
   void ResetOverflowBudget() { overflowBudget_ = 4 * std::uint64_t{pageCount_} + 64; }
+  // A deleted row too long for its page: its cell kept the first part, its overflow pages (freed
+  // with it, not cleared) the rest. `h` is the row's first serial type in header form (a 0, the
+  // integer key); the serial types give the payload length and, by the file format's rule, where
+  // the local part ends and the first overflow page number stands.
+  struct SpilledRecord {
+    std::int64_t start = 0;           // header length varint within the page
+    std::int64_t payload = 0;         // payload bytes, from the header length on
+    std::int64_t local = 0;           // of which on the page
+    std::uint32_t firstOverflow = 0;  // page number
+  };
+  // True when the record at `h` must have spilled, its local part and overflow page number end
+  // by `end`, and that page lies in the file.
+  bool MeasureSpilledRecord(const std::uint8_t* page, std::int64_t h, std::int64_t end, SpilledRecord& out) const;
+  // Such a record whole in `out`, from its first serial type to its payload's end; empty when a
+  // page of its chain is no longer free (used again since), the chain ends early or loops.
+  std::span<const std::uint8_t> AssembleSpilledRecord(const std::uint8_t* page, std::uint32_t offset,
+                                                      std::vector<std::uint8_t>& out);
   // End of the cell at `offset`: the next larger offset of the same page, else the page size.
   std::uint32_t CellEnd(std::span<const std::uint16_t> offsets, std::uint32_t offset) const;
 
@@ -176,6 +195,7 @@ class CSqliteRecoveryFile {
   std::uint32_t usableSize_ = 0;
   std::uint32_t pageCount_ = 0;
   std::vector<std::uint32_t> freelist_;
+  std::vector<std::uint32_t> freeLeaves_;  // freelist_ sorted, for lookups
   std::vector<std::uint32_t> trunks_;
   std::int32_t lastExpectedColumnCount_ = 0;
   std::string currentTable_;

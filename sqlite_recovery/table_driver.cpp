@@ -88,6 +88,13 @@ class MapParser {
         in.onFreelistPage = onFreelistPage_;
         in.extentEnd = c.extentEnd;
         in.headerIntact = c.headerIntact;
+        if (c.spilled) {
+          // The parsers read the row whole: its page part and the rest from its freed overflow pages.
+          const auto whole = file_.AssembleSpilledRecord(page_.data(), c.offset, spilled_);
+          if (whole.empty()) continue;
+          in.bytes = whole.data();
+          in.available = whole.size();
+        }
         parser_(file_, in);
       }
     }
@@ -100,6 +107,7 @@ class MapParser {
   bool onFreelistPage_;
   std::vector<std::uint8_t> page_;
   std::vector<std::uint16_t> sorted_;
+  std::vector<std::uint8_t> spilled_;
 };
 
 CarvingExtras Extras(const RecoverTableOptions& options) {
