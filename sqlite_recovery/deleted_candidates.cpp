@@ -288,6 +288,17 @@ void Gap(const PageView& v, std::span<const std::uint16_t> cells, CandidateList&
 
   // Backward pass: headers whose length survived, from the cell content area down.
   ScanForHeaders(v, b, low, RecordOrigin::Gap, list);
+  // The cell freed last at the top of the cell area: the area shrank over it, yet SQLite wrote a
+  // freeblock header on it all the same. A row that spilled is found as in a freeblock, and the
+  // forward pass would only misread its middle.
+  for (std::int64_t off = std::max(end, b - 3); off <= b && off + 4 <= low; ++off) {
+    if (v.Word(off + 2) != low - off) continue;
+    if (const std::int64_t h = FindSpilledRecord(v, off, low)) {
+      Add(list, h, RecordOrigin::Gap, v.ps, 0, true, true);
+      return;
+    }
+    break;
+  }
   // Forward pass: at most one record right after the first non-zero word.
   for (std::int64_t pos = b; pos < low; ++pos) {
     const std::int64_t word = v.Word(pos);

@@ -70,10 +70,13 @@ class SpilledRowsTest : public ::testing::TestWithParam<int> {};
 TEST_P(SpilledRowsTest, DeletedRowsComeBackWholeFromTheirFreedOverflowPages) {
   fixtures::TempDir dir;
   const auto rows = fixtures::MakeSpilledRows(dir / "t.db", GetParam(), /*reuseFreedPages=*/false);
-  const auto result = Carve(dir / "t.db", "t");
-  ASSERT_EQ(result.code, 0);
-  EXPECT_EQ(LiveRows(result.records), Keyed(rows.live));
-  ExpectDeletedRowsWholeAndNoOtherText(rows, result.records, /*allDeletedExpected=*/true);
+  for (const auto& [table, expected] : {std::pair{"t", rows.t}, std::pair{"one", rows.one}}) {
+    SCOPED_TRACE(table);
+    const auto result = Carve(dir / "t.db", table);
+    ASSERT_EQ(result.code, 0);
+    EXPECT_EQ(LiveRows(result.records), Keyed(expected.live));
+    ExpectDeletedRowsWholeAndNoOtherText(expected, result.records, /*allDeletedExpected=*/true);
+  }
 }
 
 TEST_P(SpilledRowsTest, ARowWhoseOverflowPagesWereTakenAgainIsLeftOutNotMixedWithOtherRows) {
@@ -81,7 +84,7 @@ TEST_P(SpilledRowsTest, ARowWhoseOverflowPagesWereTakenAgainIsLeftOutNotMixedWit
   const auto rows = fixtures::MakeSpilledRows(dir / "t.db", GetParam(), /*reuseFreedPages=*/true);
   const auto result = Carve(dir / "t.db", "t");
   ASSERT_EQ(result.code, 0);
-  ExpectDeletedRowsWholeAndNoOtherText(rows, result.records, /*allDeletedExpected=*/false);
+  ExpectDeletedRowsWholeAndNoOtherText(rows.t, result.records, /*allDeletedExpected=*/false);
 }
 
 INSTANTIATE_TEST_SUITE_P(PageSizes, SpilledRowsTest, ::testing::Values(1024, 4096));
