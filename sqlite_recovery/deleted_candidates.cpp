@@ -195,6 +195,13 @@ void WalkFreeblockChain(const PageView& v, Visit visit) {
 
 void Freeblocks(const PageView& v, CandidateList& list) {
   WalkFreeblockChain(v, [&](std::int64_t off, std::int64_t size) {
+    // A row too long for its page says so in its serial types, and its local part's length
+    // follows from them: the cell is read that way first, whatever else its bytes could be
+    // taken for (text in it that reads as a merged freeblock's header cannot cut it short).
+    if (const std::int64_t spilled = FindSpilledRecord(v, off, off + size); spilled > 0) {
+      Add(list, spilled, RecordOrigin::Freeblock, v.ps, 0, true, true);
+      return;
+    }
     const std::int64_t cellEnd = FreedCellEnd(v, off, off + size);
     const auto [h, m, intact] = FindFreedHeader(v, off, cellEnd);
     const std::int64_t u = v.RecordSize(h, m, v.ps - off - 4);
@@ -206,8 +213,6 @@ void Freeblocks(const PageView& v, CandidateList& list) {
       }
       // The record ends where a freeblock merged into this one begins, else with the block.
       if (keep) Add(list, h, RecordOrigin::Freeblock, v.ps, cellEnd, intact);
-    } else if (const std::int64_t spilled = FindSpilledRecord(v, off, cellEnd); spilled > 0) {
-      Add(list, spilled, RecordOrigin::Freeblock, v.ps, 0, true, true);
     }
   });
 }

@@ -185,6 +185,35 @@ TEST(FreeblockDetectorTest, MessageRowsNeedAGuidWithoutZeroBytes) {
   EXPECT_EQ(freeblocks("plain"), 2u);    // the same bytes for a table without the guid rule
 }
 
+TEST(FreeblockDetectorTest, SpilledRowsAreFoundWhateverTheLengthOfTheirRowid) {
+  // Rowids of 1 byte (the header length was overwritten too), 2 bytes (it stands at byte 4) and
+  // 3 bytes (it stands after the rest of the rowid).
+  for (const int pageSize : {1024, 4096}) {
+    SCOPED_TRACE(pageSize);
+    fixtures::TempDir dir;
+    const auto rows = fixtures::MakeSpilledRows(dir / "s.db", pageSize, /*reuseFreedPages=*/false);
+    CSqliteRecoveryFile file;
+    ASSERT_EQ(file.OpenDatabaseFile(dir / "s.db"), 0);
+    file.SetDeclaredColumnCount("t", 3);
+    file.SetCurrentTable("t");
+    std::vector<std::uint8_t> page(file.pageSize());
+    ASSERT_EQ(file.ReadPage(0, page.data()), 0);
+    RootPageSet roots;
+    ASSERT_EQ(file.FindRootPages(page.data(), "t", roots), 0);
+    ASSERT_EQ(file.ReadPage(*roots.begin(), page.data()), 0);
+    LeafCellMap leaves;
+    ASSERT_EQ(file.CollectLiveCells(page.data(), *roots.begin(), leaves), 0);
+    std::size_t spilled = 0;
+    for (const auto& [index, cells] : leaves) {
+      ASSERT_EQ(file.ReadPage(index, page.data()), 0);
+      CandidateList list;
+      DetectFreeblocks(file, page.data(), index, list);
+      spilled += static_cast<std::size_t>(std::count_if(list.begin(), list.end(), [](const Candidate& c) { return c.spilled; }));
+    }
+    EXPECT_EQ(spilled, rows.t.deleted.size());
+  }
+}
+
 // Index of the first leaf of the freelist's first trunk, read from the raw file.
 std::uint32_t FirstFreelistLeaf(const std::string& bytes, std::uint32_t pageSize) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
