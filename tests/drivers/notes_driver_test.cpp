@@ -101,6 +101,29 @@ TEST(NotesDriverTest, EmptiedNotesComeBack) {
   EXPECT_TRUE(std::includes(gotContents.begin(), gotContents.end(), contents.begin(), contents.end()));
 }
 
+// A long note: its body spills to overflow pages, which deleting it puts on the freelist (behind
+// the trunk of a table dropped before) without clearing them.
+TEST(NotesDriverTest, DeletedLongNoteComesBackWhole) {
+  fixtures::TempDir dir;
+  const std::string longText = fixtures::FillerText(20'000, 7);
+  {
+    fixtures::NotesDatabase db(dir / "notes.sqlite");
+    db.AddNote("Short", "kept");
+    const auto diary = db.AddNote("Diary", longText);
+    db.AddNote("After", "kept too");
+    db.db().Exec("CREATE TABLE scratch(a); INSERT INTO scratch VALUES (zeroblob(9000)); DROP TABLE scratch;");
+    db.DeleteNoteRow(diary.note);
+    db.DeleteBody(diary.body);
+  }
+  std::vector<NoteRecord> notes;
+  ASSERT_EQ(RecoverNotes(dir / "notes.sqlite", notes), 0);
+  const auto found = std::find_if(notes.begin(), notes.end(), [](const NoteRecord& n) {
+    return n.status == RecordStatus::Deleted && n.content.size() > 1000;
+  });
+  ASSERT_NE(found, notes.end());
+  EXPECT_EQ(Utf16ToUtf8(found->content), longText);
+}
+
 TEST(NotesDriverTest, HtmlToText) {
   const std::pair<std::u16string, std::u16string> cases[] = {
       // &amp; goes last, so what it makes is not turned again.
