@@ -293,7 +293,7 @@ std::uint32_t CSqliteRecoveryFile::CellEnd(std::span<const std::uint16_t> offset
 }
 
 std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::uint8_t* page, std::uint32_t offset,
-                                                                   std::uint32_t cellEnd) {
+                                                                   std::uint32_t cellEnd, bool freePagesOnly) {
   (void)cellEnd;  // the local part comes from the payload length, not from the neighbour's offset
   if (offset >= pageSize_) return {};
   const std::uint8_t* cell = page + offset;
@@ -319,7 +319,9 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
     const std::uint32_t index = next - 1;
     // A chain that leaves the file, loops, cannot be read or exhausts the budget ends with what
     // it gathered.
-    if (index >= pageCount_ || !chainMarks_.Enter(index) || overflowBudget_ == 0) break;
+    if (index >= pageCount_ || (freePagesOnly && !IsFreelistLeaf(index)) || !chainMarks_.Enter(index) ||
+        overflowBudget_ == 0)
+      break;
     --overflowBudget_;
     if (ReadPage(index, overflow) != 0) break;
     next = fmt::Be32(overflow);

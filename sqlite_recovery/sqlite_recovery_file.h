@@ -102,8 +102,10 @@ class CSqliteRecoveryFile {
   // the cell's local part followed by its overflow chain, cut at the payload's end. The view
   // stays valid until the next call. The local part follows the file format's rule (payload
   // length and usable size), so cells that do not touch their neighbour are read right too.
+  // With `freePagesOnly` (an old cell of a freed page) the chain ends at a page that is not a
+  // freelist leaf: one used again since holds another row's data, which must not pass for this one's.
   std::span<const std::uint8_t> AssemblePayload(const std::uint8_t* page, std::uint32_t offset,
-                                                std::uint32_t cellEnd);
+                                                std::uint32_t cellEnd, bool freePagesOnly = false);
   // In a sound file each overflow page belongs to one cell, so one table run reads each about
   // once. A damaged file can point many cells with huge payload lengths into one long chain,
   // which would be read again for each of them (time growing with the square of the file):

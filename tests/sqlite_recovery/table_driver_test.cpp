@@ -89,6 +89,28 @@ TEST_P(SpilledRowsTest, ARowWhoseOverflowPagesWereTakenAgainIsLeftOutNotMixedWit
 
 INSTANTIATE_TEST_SUITE_P(PageSizes, SpilledRowsTest, ::testing::Values(1024, 4096));
 
+TEST(TableDriverTest, FreedPageRowsWhoseOverflowPagesWereTakenAgainAreLeftOut) {
+  // Table gone's pages and the overflow pages of its long rows all go to the freelist; another
+  // table's new long rows then take half of them again.
+  fixtures::TempDir dir;
+  fixtures::TableRows gone;
+  {
+    fixtures::SqliteDb db(dir / "t.db", 1024);
+    db.Exec(fixtures::CreateTableSql("gone", 3) + fixtures::CreateTableSql("kept", 2) + fixtures::CreateTableSql("scratch", 2));
+    for (int id = 1; id <= 40; ++id)
+      gone.deleted.push_back({std::to_string(id), fixtures::Quote(fixtures::FillerText(2500, id)), std::to_string(id)});
+    fixtures::InsertRows(db, "gone", gone.deleted);
+    fixtures::InsertRows(db, "scratch", {{"1", "'x'"}});
+    db.Exec("DROP TABLE scratch; DELETE FROM gone;");
+    for (int id = 1; fixtures::QueryInt(dir / "t.db", "PRAGMA freelist_count;") > 60; ++id)
+      fixtures::InsertRows(db, "kept", {{std::to_string(id), fixtures::Quote(fixtures::FillerText(2500, 1000 + id))}});
+  }
+  const auto result = Carve(dir / "t.db", "gone");
+  ASSERT_EQ(result.code, 0);
+  ExpectDeletedRowsWholeAndNoOtherText(gone, result.records, /*allDeletedExpected=*/false);
+  EXPECT_FALSE(DeletedRows(result.records).empty());
+}
+
 TEST(TableDriverTest, LongRowsWithLargeRowidsComeBackFromTheirFreeblocks) {
   // Payload length (2 bytes) and rowid (3 bytes) take more than the 4 bytes a freeblock header
   // overwrites, so the header length stands after the rest of the rowid.
