@@ -115,7 +115,8 @@ RecordCursor OpenRecord(CSqliteRecoveryFile& file, const RecordBytes& record, bo
   if (record.form == RecordForm::Header)
     return RecordCursor::Header(record.bytes, record.available, file.CurrentColumnCount());
   if (assembleOverflow && record.page) {
-    const auto cell = file.AssemblePayload(record.page, record.offset, record.cellEnd);
+    const auto cell = file.AssemblePayload(record.page, record.offset, record.cellEnd,
+                                           /*freePagesOnly=*/record.status == RecordStatus::Deleted);
     return RecordCursor::Cell(cell.data(), cell.size());
   }
   return RecordCursor::Cell(record.bytes, record.available);
