@@ -95,8 +95,9 @@ class RecordCursor {
 };
 
 // Opens the record the table driver handed over in whichever form it came: cell form (its spilled
-// payload assembled from overflow pages when `assembleOverflow`), or header form with the current
-// table's expected column count. The cursor stays valid until the next AssemblePayload.
+// payload assembled from overflow pages when `assembleOverflow`; for an old cell of a freed page
+// only from pages still free), or header form with the current table's expected column count (a
+// spilled one comes already assembled). The cursor stays valid until the next AssemblePayload.
 RecordCursor OpenRecord(CSqliteRecoveryFile& file, const RecordBytes& record, bool assembleOverflow);
 
 }  // namespace vesmar
