@@ -79,8 +79,10 @@ enum class RecordOrigin : std::uint8_t {
 std::string RecordSourceName(RecordOrigin origin, bool onFreelistPage);
 
 struct RecordBytes {
-  const std::uint8_t* bytes = nullptr;  // the page from the record's position
-  std::size_t available = 0;            // bytes from that position to the page end
+  // The page from the record's position; for a row in header form that spilled to overflow pages,
+  // the whole row assembled in a buffer of the driver (`page` and `offset` still say where it began).
+  const std::uint8_t* bytes = nullptr;
+  std::size_t available = 0;            // bytes from that position to the page end (or the row's)
   std::uint32_t cellEnd = 0;            // cell form: end of the cell within its page; else 0
   RecordForm form = RecordForm::Cell;
   RecordStatus status = RecordStatus::Live;
