@@ -58,8 +58,9 @@ void ExpectDeletedRowsWholeAndNoOtherText(const fixtures::TableRows& rows, const
   auto known = AfterKey(rows.live);
   for (const auto& row : AfterKey(rows.deleted)) {
     known.push_back(row);
-    if (allDeletedExpected)
+    if (allDeletedExpected) {
       EXPECT_NE(std::find(found.begin(), found.end(), row), found.end()) << "missing " << Head(row);
+    }
   }
   for (const auto& row : found)
     EXPECT_NE(std::find(known.begin(), known.end(), row), known.end()) << "not a row SQLite was given: " << Head(row);
