@@ -310,26 +310,30 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssemblePayload(const std::ui
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   const std::int64_t needed = length > kMax - prefix ? kMax : prefix + length;
   assembled_.assign(cell, cell + prefix + local);
-  std::uint32_t next = fmt::Be32(cell + prefix + local);
-  overflowPage_.resize(pageSize_);
-  std::uint8_t* overflow = overflowPage_.data();
-  chainMarks_.Begin(pageCount_);
-  const auto chunk = static_cast<std::size_t>(usable - 4);
-  while (next != 0 && static_cast<std::int64_t>(assembled_.size()) < needed) {
-    const std::uint32_t index = next - 1;
-    // A chain that leaves the file, loops, cannot be read or exhausts the budget ends with what
-    // it gathered.
-    if (index >= pageCount_ || (freePagesOnly && !IsFreelistLeaf(index)) || !chainMarks_.Enter(index) ||
-        overflowBudget_ == 0)
-      break;
-    --overflowBudget_;
-    if (ReadPage(index, overflow) != 0) break;
-    next = fmt::Be32(overflow);
-    const auto want = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(chunk), needed - static_cast<std::int64_t>(assembled_.size())));
-    assembled_.insert(assembled_.end(), overflow + 4, overflow + 4 + want);
-  }
+  AppendOverflowChain(fmt::Be32(cell + prefix + local), needed, freePagesOnly, assembled_);
   return {assembled_.data(), assembled_.size()};
+}
+
+bool CSqliteRecoveryFile::AppendOverflowChain(std::uint32_t next, std::int64_t needed, bool freePagesOnly,
+                                              std::vector<std::uint8_t>& out) {
+  overflowPage_.resize(pageSize_);
+  const std::uint8_t* overflow = overflowPage_.data();
+  const std::int64_t chunk = std::int64_t{usableSize_} - 4;
+  chainMarks_.Begin(pageCount_);
+  while (static_cast<std::int64_t>(out.size()) < needed) {
+    const std::uint32_t index = next - 1;
+    // A chain that ends, leaves the file, loops, meets a page used again (when only free pages
+    // count), cannot be read or exhausts the budget ends with what it gathered.
+    if (next == 0 || index >= pageCount_ || (freePagesOnly && !IsFreelistLeaf(index)) || !chainMarks_.Enter(index) ||
+        overflowBudget_ == 0)
+      return false;
+    --overflowBudget_;
+    if (ReadPage(index, overflowPage_.data()) != 0) return false;
+    next = fmt::Be32(overflow);
+    const std::int64_t take = std::min(chunk, needed - static_cast<std::int64_t>(out.size()));
+    out.insert(out.end(), overflow + 4, overflow + 4 + take);
+  }
+  return true;
 }
 
 bool CSqliteRecoveryFile::MeasureSpilledRecord(const std::uint8_t* page, std::int64_t h, std::int64_t end,
@@ -365,23 +369,10 @@ std::span<const std::uint8_t> CSqliteRecoveryFile::AssembleSpilledRecord(const s
   SpilledRecord r;
   if (!MeasureSpilledRecord(page, offset, pageSize_, r)) return {};
   const std::int64_t want = r.payload - (offset - r.start);  // from the first serial type on
-  const std::int64_t chunk = std::int64_t{usableSize_} - 4;
   out.assign(page + offset, page + r.start + r.local);
-  overflowPage_.resize(pageSize_);
-  chainMarks_.Begin(pageCount_);
-  for (std::uint32_t next = r.firstOverflow; static_cast<std::int64_t>(out.size()) < want;) {
-    const std::uint32_t index = next - 1;
-    // A page taken again since the row was deleted holds other data: only free pages count,
-    // and a chain that ends early gives nothing rather than a row with a wrong end.
-    if (next == 0 || index >= pageCount_ || !IsFreelistLeaf(index) || !chainMarks_.Enter(index) ||
-        overflowBudget_ == 0)
-      return {};
-    --overflowBudget_;
-    if (ReadPage(index, overflowPage_.data()) != 0) return {};
-    next = fmt::Be32(overflowPage_.data());
-    const std::int64_t take = std::min(chunk, want - static_cast<std::int64_t>(out.size()));
-    out.insert(out.end(), overflowPage_.data() + 4, overflowPage_.data() + 4 + take);
-  }
+  // A page taken again since the row was deleted holds other data, and a chain that ends early
+  // gives nothing rather than a row with a wrong end.
+  if (!AppendOverflowChain(r.firstOverflow, want, /*freePagesOnly=*/true, out)) return {};
   return {out.data(), out.size()};
 }
 

@@ -176,6 +176,9 @@ class CSqliteRecoveryFile {
   int LoadHeader();
   void LoadFreelist();
   int WalkFrom(const std::uint8_t* page, std::uint32_t index, const LeafVisitor& leaf, int depth);
+  // Appends an overflow chain's content, from page number `next`, to `out` until it holds
+  // `needed` bytes (within the overflow budget); false when the chain ended before that.
+  bool AppendOverflowChain(std::uint32_t next, std::int64_t needed, bool freePagesOnly, std::vector<std::uint8_t>& out);
   void ExamineSchemaCell(const std::uint8_t* page, std::uint32_t offset, std::uint32_t cellEnd,
                          std::string_view table, RootPageSet& roots);
   // Pages met during one walk or chain, so loops in a damaged file are followed once.
